@@ -1,0 +1,108 @@
+#include "platform/files.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <utility>
+#include <vector>
+
+#include "platform/last_error.h"
+
+namespace platform {
+
+File::~File() { Close(); }
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    Close();
+    fd_ = std::exchange(other.fd_, -1);
+  }
+  return *this;
+}
+
+File File::Open(const std::string& path, Mode mode) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case Mode::Read: flags |= O_RDONLY; break;
+    case Mode::CreateTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
+    case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
+    case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+  }
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) FailWithErrno();
+  return File(fd);
+}
+
+bool File::WriteAll(std::string_view bytes) {
+  if (fd_ < 0) {
+    SetLastError(EBADF);
+    return false;
+  }
+  while (!bytes.empty()) {
+    ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return FailWithErrno();
+    }
+    bytes.remove_prefix(static_cast<size_t>(written));
+  }
+  return true;
+}
+
+long File::ReadUpTo(char* buffer, std::size_t capacity) {
+  if (fd_ < 0) {
+    SetLastError(EBADF);
+    return -1;
+  }
+  std::size_t total = 0;
+  while (total < capacity) {
+    ssize_t got = ::read(fd_, buffer + total, capacity - total);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      FailWithErrno();
+      return -1;
+    }
+    if (got == 0) break;
+    total += static_cast<std::size_t>(got);
+  }
+  return static_cast<long>(total);
+}
+
+bool File::Close() {
+  if (fd_ < 0) return true;
+  int fd = std::exchange(fd_, -1);
+  // The descriptor is gone after close whatever it returns, so EINTR is not retried.
+  if (::close(fd) != 0) return FailWithErrno();
+  return true;
+}
+
+std::optional<std::string> CurrentDirectory() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    if (::getcwd(buffer.data(), buffer.size()) != nullptr) return std::string(buffer.data());
+    if (errno != ERANGE) {
+      FailWithErrno();
+      return std::nullopt;
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+bool CreateFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) != 0) return FailWithErrno();
+  return true;
+}
+
+bool PathExists(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+#pragma once
+// Files and folders. Paths are native byte strings (UTF-8 on Linux) and are never cut; a failing
+// call stores its error as the last error (platform/last_error.h).
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+class File {
+ public:
+  enum class Mode {
+    Read,            // existing file, reading
+    CreateTruncate,  // create or empty, writing
+    CreateNew,       // create, failing with EEXIST when the name is taken
+    Append,          // create or keep, every write goes to the end
+  };
+
+  File() = default;
+  ~File();
+  File(File&& other) noexcept;
+  File& operator=(File&& other) noexcept;
+  File(const File&) = delete;
+  File& operator=(const File&) = delete;
+
+  // The returned file is closed when opening failed; the last error tells why.
+  static File Open(const std::string& path, Mode mode);
+
+  bool IsOpen() const { return fd_ >= 0; }
+
+  // Writes every byte; false with the last error set when a write fails.
+  bool WriteAll(std::string_view bytes);
+
+  // Reads until `capacity` bytes or the end of the file; the count, or -1 with the last error set.
+  long ReadUpTo(char* buffer, std::size_t capacity);
+
+  // Closes the file; false with the last error set when the close reports a failure.
+  bool Close();
+
+ private:
+  explicit File(int fd) : fd_(fd) {}
+  int fd_ = -1;
+};
+
+// The process's working directory as the system gives it; nothing (last error set) on failure.
+std::optional<std::string> CurrentDirectory();
+
+// Creates one folder; false with the last error set (EEXIST when it exists already).
+bool CreateFolder(const std::string& path);
+
+bool PathExists(const std::string& path);
+
+}  // namespace platform

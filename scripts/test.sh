@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the plain build, the AddressSanitizer+UndefinedBehaviorSanitizer
+# build (with a short run of each fuzz target), and the ThreadSanitizer build of the threaded
+# code. Installs whatever is missing first.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/setup.sh
+
+jobs=$(nproc)
+export CTEST_OUTPUT_ON_FAILURE=1
+export QT_QPA_PLATFORM=offscreen
+
+echo "== plain build"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build
+ctest --test-dir build -j"$jobs" --timeout 300
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DTK_SANITIZE=address -DTK_BUILD_FUZZ=ON -DTK_BUILD_BENCH=OFF >/dev/null
+cmake --build build-asan
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 \
+LSAN_OPTIONS=suppressions=$PWD/tests/support/lsan.supp:print_suppressions=0 \
+  ctest --test-dir build-asan -j"$jobs" --timeout 600
+
+echo "== ThreadSanitizer build (threaded code)"
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 \
+  -DTK_SANITIZE=thread -DTK_THREADED_TESTS_ONLY=ON -DTK_BUILD_BENCH=OFF >/dev/null
+cmake --build build-tsan --target threaded_tests
+ctest --test-dir build-tsan -L threaded -j"$jobs" --timeout 600
