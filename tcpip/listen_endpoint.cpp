@@ -1,0 +1,38 @@
+#include "tcpip/listen_endpoint.h"
+
+#include <cerrno>
+
+#include "platform/last_error.h"
+#include "tcpip/socket_messages.h"
+
+namespace tcpip {
+
+using platform::StreamSocket;
+
+ListenEndpoint::ListenEndpoint(platform::MessageQueue* owner, platform::ReadinessLoop* loop)
+    : SocketEndpoint(owner, loop) {
+  socket_.SetNoticeHandler([this](StreamSocket::Notice notice) {
+    if (notice == StreamSocket::Notice::Acceptable) Post(WM_SOCK_ACCEPT, 0);
+  });
+}
+
+bool ListenEndpoint::StartListening() {
+  return socket_.Listen(5);
+}
+
+bool ListenEndpoint::AcceptInto(PeerEndpoint& peer) {
+  BlockingMarker marker(*this);
+  if (!marker.Acquired()) return false;
+  if (!socket_.IsOpen()) {
+    platform::SetLastError(ENOTSOCK);
+    return false;
+  }
+  for (;;) {
+    if (socket_.Accept(peer.socket_)) return true;
+    const int error = platform::LastError();
+    if (error != EAGAIN && error != EWOULDBLOCK) return false;
+    BlockingWait(StreamSocket::Await::Acceptable);
+  }
+}
+
+}  // namespace tcpip
