@@ -1,0 +1,70 @@
+#include "core/window/qt_message_queue.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <memory>
+
+namespace core {
+
+namespace {
+
+QEvent::Type WakeEventType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
+}  // namespace
+
+QtMessageQueue::QtMessageQueue(QObject* parent) : QObject(parent) {
+  WakeEventType();
+}
+
+void QtMessageQueue::Post(const platform::WindowMessage& message) {
+  // A wake-up is needed only when the store was empty: otherwise one is already on its way, or
+  // the delivery loop on the user-interface thread is still taking messages.
+  if (messages_.Push(message)) Wake();
+}
+
+void QtMessageQueue::Wake() {
+  // Qt takes ownership of a posted event; a queue that is gone discards its pending events.
+  QCoreApplication::postEvent(this, std::make_unique<QEvent>(WakeEventType()).release());
+}
+
+void QtMessageQueue::SetHandler(Handler handler) {
+  handler_ = std::move(handler);
+  if (messages_.Size() > 0) Wake();
+}
+
+bool QtMessageQueue::event(QEvent* event) {
+  if (event->type() != WakeEventType()) return QObject::event(event);
+  Deliver();
+  return true;
+}
+
+void QtMessageQueue::Deliver() {
+  if (!handler_) return;
+  // Each message is taken before it is handled, so a handler may post, hold or pump again
+  // without a message being delivered twice or out of order.
+  platform::WindowMessage message;
+  while (messages_.TakeNext(message)) handler_(message);
+}
+
+void QtMessageQueue::PumpMessages() {
+  QCoreApplication::processEvents(QEventLoop::AllEvents);
+  Deliver();
+}
+
+void QtMessageQueue::Hold() {
+  messages_.Hold();
+}
+
+void QtMessageQueue::Release() {
+  // Messages that arrived during the hold had their wake-up already spent: wake again.
+  if (messages_.Release() && messages_.Size() > 0) Wake();
+}
+
+void QtMessageQueue::ProcessRepaints() {
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+}
+
+}  // namespace core

@@ -1,0 +1,81 @@
+#include "core/window/qt_traffic_list_view.h"
+
+#include <QByteArray>
+#include <QListWidget>
+#include <memory>
+
+#include "core/window/dialog_builder.h"
+
+namespace core {
+
+namespace {
+
+constexpr int kBytesRole = Qt::UserRole;
+
+// Marks a change made by the program for as long as it runs.
+class ProgramChange {
+ public:
+  explicit ProgramChange(bool& flag) : flag_(flag), previous_(flag) { flag_ = true; }
+  ~ProgramChange() { flag_ = previous_; }
+  ProgramChange(const ProgramChange&) = delete;
+  ProgramChange& operator=(const ProgramChange&) = delete;
+
+ private:
+  bool& flag_;
+  bool previous_;
+};
+
+}  // namespace
+
+QtTrafficListView::QtTrafficListView(QListWidget& list) : list_(list) {
+  connect(&list_, &QListWidget::itemSelectionChanged, this, &QtTrafficListView::OnSelectionChanged);
+}
+
+void QtTrafficListView::AddLine(std::string_view text) {
+  ProgramChange change(programChange_);
+  auto item = std::make_unique<QListWidgetItem>(WidgetText(text));
+  item->setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  // The list takes ownership of the row.
+  list_.addItem(item.release());
+}
+
+int QtTrafficListView::LineCount() const {
+  return list_.count();
+}
+
+void QtTrafficListView::DeleteLine(int index) {
+  ProgramChange change(programChange_);
+  std::unique_ptr<QListWidgetItem> row(list_.takeItem(index));
+}
+
+void QtTrafficListView::DeleteAllLines() {
+  ProgramChange change(programChange_);
+  list_.clear();
+}
+
+void QtTrafficListView::SelectLine(int index) {
+  ProgramChange change(programChange_);
+  list_.setCurrentRow(index);
+  if (QListWidgetItem* row = list_.item(index)) list_.scrollToItem(row);
+}
+
+std::string QtTrafficListView::LineText(int index) const {
+  const QListWidgetItem* row = list_.item(index);
+  if (row == nullptr) return {};
+  const QByteArray bytes = row->data(kBytesRole).toByteArray();
+  return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+std::optional<int> QtTrafficListView::SelectedLine() const {
+  const QList<QListWidgetItem*> selected = list_.selectedItems();
+  if (selected.isEmpty()) return std::nullopt;
+  return list_.row(selected.front());
+}
+
+void QtTrafficListView::OnSelectionChanged() {
+  if (programChange_ || !userSelection_) return;
+  const std::optional<int> row = SelectedLine();
+  if (row) userSelection_(*row);
+}
+
+}  // namespace core

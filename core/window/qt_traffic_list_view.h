@@ -1,0 +1,43 @@
+#pragma once
+// The traffic list's view on the list widget (control 1014). Each row keeps the CP932 bytes it
+// was given, so reading a line back gives exactly those bytes, even where the display cut split a
+// double-byte character. Only a selection made by the user is reported; the program's own
+// selection of the newest line, and the moves a deletion causes, are not.
+
+#include <QObject>
+#include <functional>
+
+#include "core/traffic_list_view.h"
+
+class QListWidget;
+
+namespace core {
+
+class QtTrafficListView final : public QObject, public TrafficListView {
+  Q_OBJECT
+
+ public:
+  explicit QtTrafficListView(QListWidget& list);
+
+  void AddLine(std::string_view text) override;
+  int LineCount() const override;
+  void DeleteLine(int index) override;
+  void DeleteAllLines() override;
+  void SelectLine(int index) override;
+  std::string LineText(int index) const override;
+  std::optional<int> SelectedLine() const override;
+
+  // Runs with the row the user selected.
+  void SetUserSelectionHandler(std::function<void(int)> handler) {
+    userSelection_ = std::move(handler);
+  }
+
+ private:
+  void OnSelectionChanged();
+
+  QListWidget& list_;
+  std::function<void(int)> userSelection_;
+  bool programChange_ = false;
+};
+
+}  // namespace core

@@ -1,0 +1,91 @@
+// Dialog units to pixels with the fixed base units, and the templates built into real widgets.
+
+#include <gtest/gtest.h>
+
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QListWidget>
+#include <QWidget>
+#include <set>
+
+#include "core/window/dialog_builder.h"
+#include "core/window/dialog_template.h"
+#include "platform/cp932.h"
+
+namespace {
+
+TEST(DialogUnits, ConvertEachCornerWithRounding) {
+  EXPECT_EQ(core::MulDiv(3, 6, 4), 5);  // 4.5 rounds up
+  EXPECT_EQ(core::MulDiv(-3, 6, 4), -5);
+  EXPECT_EQ(core::HorizontalUnitsToPixels(265), 398);
+  EXPECT_EQ(core::VerticalUnitsToPixels(261), 392);
+  const core::PixelRect list = core::DialogUnitsToPixels({3, 107, 258, 151});
+  EXPECT_EQ(list.x, 5);
+  EXPECT_EQ(list.y, 161);
+  EXPECT_EQ(list.width, 387);
+  EXPECT_EQ(list.height, 226);
+}
+
+// The list fills the designed window less the margins that resizing keeps.
+TEST(DialogUnits, TheTrafficListFitsTheResizeRule) {
+  struct Case {
+    const core::DialogTemplate* dialog;
+    int heightMargin;
+  };
+  for (const Case& c :
+       {Case{&core::TcpIpMainDialog(), 166}, Case{&core::SerialMainDialog(), 203}}) {
+    const int clientWidth = core::HorizontalUnitsToPixels(c.dialog->width);
+    const int clientHeight = core::VerticalUnitsToPixels(c.dialog->height);
+    for (const core::ControlTemplate& control : c.dialog->controls) {
+      if (control.id != core::ids::kTrafficList) continue;
+      const core::PixelRect rect = core::DialogUnitsToPixels(control.place);
+      EXPECT_EQ(rect.width, clientWidth - 11);
+      EXPECT_EQ(rect.height, clientHeight - c.heightMargin);
+    }
+  }
+}
+
+TEST(DialogTemplates, IdsAreUniqueAndTheCommonControlsExistInBoth) {
+  for (const core::DialogTemplate* dialog : {&core::TcpIpMainDialog(), &core::SerialMainDialog()}) {
+    std::set<int> seen;
+    for (const core::ControlTemplate& control : dialog->controls) {
+      if (control.id != 0) EXPECT_TRUE(seen.insert(control.id).second) << control.id;
+    }
+    for (int id : {1000, 1001, 1004, 1005, 1006, 1007, 1008, 1009, 1014, 1017, 1019}) {
+      EXPECT_TRUE(seen.count(id)) << id;
+    }
+  }
+}
+
+TEST(DialogBuilder, BuildsDirectChildrenInTemplateOrder) {
+  QWidget parent;
+  core::BuiltDialog built;
+  built.Build(core::SerialMainDialog(), parent);
+  EXPECT_EQ(parent.size(), QSize(398, 392));
+  ASSERT_EQ(built.Children().size(), core::SerialMainDialog().controls.size());
+  for (QWidget* child : built.Children()) EXPECT_EQ(child->parentWidget(), &parent);
+  EXPECT_EQ(built.Control(core::ids::kTrafficList)->geometry(), QRect(5, 198, 387, 189));
+  EXPECT_EQ(built.IdOf(built.Control(core::ids::kParity)), core::ids::kParity);
+  // The tab order starts with the port settings.
+  QWidget* next = built.Control(core::ids::kPortName);
+  for (int id : {core::ids::kBaudRate, core::ids::kByteSize, core::ids::kParity,
+                 core::ids::kStopBits, core::ids::kParityChar, core::ids::kXonXoff, core::ids::kDtr,
+                 core::ids::kRts, core::ids::kSendBox}) {
+    next = next->nextInFocusChain();
+    while (next->focusPolicy() == Qt::NoFocus || built.IdOf(next) == 0)
+      next = next->nextInFocusChain();
+    EXPECT_EQ(built.IdOf(next), id);
+  }
+}
+
+TEST(Fonts, TheListFontHasFullWidthExactlyTwiceHalfWidth) {
+  const QFontMetrics metrics(core::TrafficListFont());
+  EXPECT_EQ(QFontInfo(core::TrafficListFont()).family(), QStringLiteral("IPAMincho"));
+  EXPECT_EQ(QFontInfo(core::DialogFont()).family(), QStringLiteral("IPAPGothic"));
+  const int half = metrics.horizontalAdvance(QStringLiteral("A"));
+  EXPECT_EQ(metrics.horizontalAdvance(QString::fromUtf8("受")), 2 * half);
+  EXPECT_EQ(metrics.horizontalAdvance(QString::fromUtf8("送->")), 4 * half);
+  EXPECT_EQ(core::TrafficListFont().pixelSize(), 12);
+}
+
+}  // namespace
