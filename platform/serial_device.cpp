@@ -1,0 +1,190 @@
+#include "platform/serial_device.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+
+#include "platform/last_error.h"
+#include "platform/modem_line_watcher.h"
+#include "platform/parity_marks.h"
+#include "platform/serial_termios_settings.h"
+#include "platform/serial_write_queue.h"
+#include "platform/wake_event.h"
+
+namespace platform {
+namespace {
+
+class TermiosSerialDevice final : public SerialDevice {
+ public:
+  explicit TermiosSerialDevice(int fd)
+      : fd_(fd), writer_(fd, shutdown_, kSerialWriteQueueLimit), watcher_(fd, modemChanged_) {}
+
+  ~TermiosSerialDevice() override {
+    Shutdown();
+    close(fd_);
+  }
+
+  bool EventsReady() const {
+    return shutdown_.IsValid() && modemChanged_.IsValid() && interrupt_.IsValid();
+  }
+
+  bool SetQueueSizes(std::size_t input, std::size_t output) override {
+    if (input == 0 || output == 0) {
+      SetLastError(EINVAL);
+      return false;
+    }
+    return true;
+  }
+
+  bool Configure(const SerialLineSettings& settings) override {
+    termios attributes{};
+    if (tcgetattr(fd_, &attributes) != 0) return FailWithErrno();
+    bool customSpeed = false;
+    if (!ApplyLineSettings(settings, attributes, customSpeed)) return false;
+    if (tcsetattr(fd_, TCSANOW, &attributes) != 0) return FailWithErrno();
+    if (customSpeed && !SetCustomSpeed(fd_, settings.baudRate)) return false;
+    decodeMarks_ = settings.parity != SerialParity::None;
+    decoder_ = ParityMarkDecoder(settings.errorChar);
+    return true;
+  }
+
+  long Read(char* buffer, std::size_t capacity) override {
+    for (;;) {
+      const ssize_t count = read(fd_, buffer, capacity);
+      if (count > 0) {
+        if (!decodeMarks_) return count;
+        const std::size_t decoded =
+            decoder_.Decode(buffer, static_cast<std::size_t>(count), buffer);
+        // A read that held only the start of a mark gives nothing yet; read on.
+        if (decoded == 0) continue;
+        return static_cast<long>(decoded);
+      }
+      if (count == 0) {
+        // End of file: the other side hung up (an unplugged adapter, a closed pty master).
+        SetLastError(EIO);
+        return -1;
+      }
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) return 0;
+      FailWithErrno();
+      return -1;
+    }
+  }
+
+  SerialWaitResult Wait(bool watchInput,
+                        std::optional<std::chrono::milliseconds> timeout) override {
+    pollfd watched[4] = {{watchInput ? fd_ : -1, POLLIN, 0},
+                         {shutdown_.Descriptor(), POLLIN, 0},
+                         {modemChanged_.Descriptor(), POLLIN, 0},
+                         {interrupt_.Descriptor(), POLLIN, 0}};
+    const int wait = timeout ? static_cast<int>(timeout->count()) : -1;
+    SerialWaitResult result;
+    if (poll(watched, 4, wait) <= 0) return result;
+    result.input = watched[0].revents != 0;
+    // The shutdown event is never consumed: every later wait sees it too.
+    result.shutDown = watched[1].revents != 0;
+    if (watched[2].revents != 0) result.modemChanged = modemChanged_.Consume();
+    if (watched[3].revents != 0) result.interrupted = interrupt_.Consume();
+    return result;
+  }
+
+  void Interrupt() override { interrupt_.Signal(); }
+
+  void Shutdown() override {
+    std::lock_guard lock(shutdownMutex_);
+    if (isShutDown_) return;
+    isShutDown_ = true;
+    shutdown_.Signal();
+    writer_.Stop();
+    watcher_.Stop();
+    // Release the port now rather than when the last user lets go of this object: the number
+    // stays taken (by /dev/null), so a thread still holding it never reaches another file.
+    ioctl(fd_, TIOCNXCL);
+    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
+    if (null >= 0) {
+      dup3(null, fd_, O_CLOEXEC);
+      close(null);
+    }
+  }
+
+  bool ReadModemLines(ModemLines& lines) override {
+    lines = {};
+    int status = 0;
+    if (ioctl(fd_, TIOCMGET, &status) != 0) return FailWithErrno();
+    lines.cts = (status & TIOCM_CTS) != 0;
+    lines.dsr = (status & TIOCM_DSR) != 0;
+    lines.ring = (status & TIOCM_RNG) != 0;
+    lines.rlsd = (status & TIOCM_CD) != 0;
+    return true;
+  }
+
+  bool SetDtr(bool on) override { return SetLine(TIOCM_DTR, on); }
+  bool SetRts(bool on) override { return SetLine(TIOCM_RTS, on); }
+
+  std::uint64_t QueueWrite(std::string_view bytes) override { return writer_.Queue(bytes); }
+
+  bool WaitWritten(std::uint64_t ticket, std::chrono::milliseconds timeout) override {
+    return writer_.WaitWritten(ticket, timeout);
+  }
+
+ private:
+  bool SetLine(int line, bool on) {
+    if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) != 0) return FailWithErrno();
+    return true;
+  }
+
+  const int fd_;
+  WakeEvent shutdown_;
+  WakeEvent modemChanged_;
+  WakeEvent interrupt_;
+  // Read path state, used by the reading thread only.
+  bool decodeMarks_ = false;
+  ParityMarkDecoder decoder_;
+
+  std::mutex shutdownMutex_;
+  bool isShutDown_ = false;
+  SerialWriteQueue writer_;
+  ModemLineWatcher watcher_;
+};
+
+class SystemPorts final : public SerialDeviceOpener {
+ public:
+  std::shared_ptr<SerialDevice> Open(const std::string& name) override {
+    const std::string path = SerialDevicePath(name);
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+      FailWithErrno();
+      return nullptr;
+    }
+    // Exclusive use: TIOCEXCL turns away later opens, the lock also those of the superuser.
+    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int error = errno == EWOULDBLOCK ? EBUSY : errno;
+      close(fd);
+      SetLastError(error);
+      return nullptr;
+    }
+    auto device = std::make_shared<TermiosSerialDevice>(fd);
+    if (!device->EventsReady()) return nullptr;
+    return device;
+  }
+};
+
+}  // namespace
+
+std::string SerialDevicePath(const std::string& name) {
+  if (name.find('/') != std::string::npos) return name;
+  return "/dev/" + name;
+}
+
+SerialDeviceOpener& SystemSerialPorts() {
+  static SystemPorts ports;
+  return ports;
+}
+
+}  // namespace platform

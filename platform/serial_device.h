@@ -1,0 +1,112 @@
+#pragma once
+// Serial ports. A SerialDevice is one open port: line settings, plain non-blocking reads, a wait
+// for input, a modem-line change or the port being shut down, modem status, DTR and RTS, and a
+// background write queue. The port engine reaches ports only through this interface, so that a
+// test can put a fake port in place where a pseudo-terminal has no modem lines.
+//
+// Every failing call stores its error as the calling thread's last error (platform/last_error.h).
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+enum class SerialParity { None, Odd, Even, Mark, Space };
+enum class SerialStopBits { One, OneAndHalf, Two };
+
+struct SerialLineSettings {
+  int baudRate = 9600;  // any positive speed; one the driver has no constant for is set directly
+  int byteSize = 8;     // 5 to 8
+  SerialParity parity = SerialParity::None;
+  SerialStopBits stopBits = SerialStopBits::One;
+  bool xonXoffOut = false;  // obey XON/XOFF from the peer when transmitting
+  bool xonXoffIn = false;   // send XON/XOFF to the peer when the input fills
+  // With parity on: the byte that replaces a byte received with a parity error.
+  char errorChar = 0;
+};
+
+inline bool operator==(const SerialLineSettings& a, const SerialLineSettings& b) {
+  return a.baudRate == b.baudRate && a.byteSize == b.byteSize && a.parity == b.parity &&
+         a.stopBits == b.stopBits && a.xonXoffOut == b.xonXoffOut && a.xonXoffIn == b.xonXoffIn &&
+         a.errorChar == b.errorChar;
+}
+
+// The four modem input lines.
+struct ModemLines {
+  bool cts = false;
+  bool dsr = false;
+  bool ring = false;
+  bool rlsd = false;
+};
+
+// What ended a wait. Several may hold at once; none means the time passed.
+struct SerialWaitResult {
+  bool input = false;         // bytes (or a hang-up) are waiting to be read
+  bool modemChanged = false;  // CTS, DSR, RING or RLSD changed since the last wait reported it
+  bool interrupted = false;   // Interrupt() was called since the last wait reported it
+  bool shutDown = false;      // the port was shut down; stays true for every later wait
+};
+
+class SerialDevice {
+ public:
+  virtual ~SerialDevice() = default;
+
+  // Driver queue sizes: accepted as asked, the engine keeps its own input queue.
+  virtual bool SetQueueSizes(std::size_t input, std::size_t output) = 0;
+
+  // Raw mode and the line settings. EINVAL for a setting the port cannot take.
+  virtual bool Configure(const SerialLineSettings& settings) = 0;
+
+  // Reads what has arrived, without blocking, parity marks already decoded: the count, 0 when
+  // nothing is waiting, -1 on failure (EIO when the port hung up).
+  virtual long Read(char* buffer, std::size_t capacity) = 0;
+
+  // Waits for the events above. Input is watched only when `watchInput` is set; no timeout means
+  // waiting until something happens.
+  virtual SerialWaitResult Wait(bool watchInput,
+                                std::optional<std::chrono::milliseconds> timeout) = 0;
+
+  // Ends the current or next Wait with `interrupted`; safe from any thread.
+  virtual void Interrupt() = 0;
+
+  // Wakes every thread waiting on the port, drops what is queued for writing and releases the
+  // port at once, so that it can be opened again. Safe from any thread; later calls do nothing.
+  virtual void Shutdown() = 0;
+
+  virtual bool ReadModemLines(ModemLines& lines) = 0;
+  virtual bool SetDtr(bool on) = 0;
+  virtual bool SetRts(bool on) = 0;
+
+  // Queues a copy of `bytes` to be written after the blocks queued before it. Returns a ticket
+  // for WaitWritten, or 0 on failure (EAGAIN when more than 1 MiB waits already; the port's own
+  // error once it has failed or was shut down).
+  virtual std::uint64_t QueueWrite(std::string_view bytes) = 0;
+
+  // Waits until the block of `ticket` has been written, up to `timeout`. False when the time
+  // passed first or the port failed or was shut down.
+  virtual bool WaitWritten(std::uint64_t ticket, std::chrono::milliseconds timeout) = 0;
+};
+
+// Opens ports by name. Null (last error set) when the port cannot be opened.
+class SerialDeviceOpener {
+ public:
+  virtual ~SerialDeviceOpener() = default;
+  virtual std::shared_ptr<SerialDevice> Open(const std::string& name) = 0;
+};
+
+// The system's ports on termios: a name holding "/" is a path, any other name is looked for in
+// /dev. The port is opened for exclusive use; one in use fails with EBUSY.
+SerialDeviceOpener& SystemSerialPorts();
+
+// The device path for a port name (native bytes).
+std::string SerialDevicePath(const std::string& name);
+
+// The most bytes that may wait in a port's write queue before the next block is refused.
+constexpr std::size_t kSerialWriteQueueLimit = 1024 * 1024;
+
+}  // namespace platform

@@ -1,0 +1,112 @@
+#include "platform/serial_termios_settings.h"
+
+#include <cerrno>
+#include <utility>
+
+#include "platform/last_error.h"
+
+namespace platform {
+namespace {
+
+constexpr std::pair<int, speed_t> kSpeeds[] = {
+    {50, B50},           {75, B75},           {110, B110},         {134, B134},
+    {150, B150},         {200, B200},         {300, B300},         {600, B600},
+    {1200, B1200},       {1800, B1800},       {2400, B2400},       {4800, B4800},
+    {9600, B9600},       {19200, B19200},     {38400, B38400},     {57600, B57600},
+    {115200, B115200},   {230400, B230400},   {460800, B460800},   {500000, B500000},
+    {576000, B576000},   {921600, B921600},   {1000000, B1000000}, {1152000, B1152000},
+    {1500000, B1500000}, {2000000, B2000000}, {2500000, B2500000}, {3000000, B3000000},
+    {3500000, B3500000}, {4000000, B4000000},
+};
+
+bool Refuse() {
+  SetLastError(EINVAL);
+  return false;
+}
+
+}  // namespace
+
+speed_t StandardSpeed(int baudRate) {
+  for (const auto& [rate, constant] : kSpeeds)
+    if (rate == baudRate) return constant;
+  return B0;
+}
+
+bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, bool& customSpeed) {
+  if (settings.baudRate <= 0) return Refuse();
+
+  tcflag_t size = 0;
+  switch (settings.byteSize) {
+    case 5:
+      size = CS5;
+      break;
+    case 6:
+      size = CS6;
+      break;
+    case 7:
+      size = CS7;
+      break;
+    case 8:
+      size = CS8;
+      break;
+    default:
+      return Refuse();
+  }
+
+  tcflag_t parity = 0;
+  switch (settings.parity) {
+    case SerialParity::None:
+      break;
+    case SerialParity::Odd:
+      parity = PARENB | PARODD;
+      break;
+    case SerialParity::Even:
+      parity = PARENB;
+      break;
+    case SerialParity::Mark:
+      parity = PARENB | PARODD | CMSPAR;
+      break;
+    case SerialParity::Space:
+      parity = PARENB | CMSPAR;
+      break;
+    default:
+      return Refuse();
+  }
+
+  tcflag_t stop = 0;
+  switch (settings.stopBits) {
+    case SerialStopBits::One:
+      break;
+    case SerialStopBits::Two:
+      stop = CSTOPB;
+      break;
+    // Terminals have no one and a half stop bits.
+    default:
+      return Refuse();
+  }
+
+  // Raw mode: bytes pass unchanged in both directions.
+  attributes.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR |
+                          ICRNL | IXON | IXOFF | IXANY | IUCLC | IMAXBEL);
+  attributes.c_oflag &= ~OPOST;
+  attributes.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
+  attributes.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
+  attributes.c_cflag |= CLOCAL | CREAD | size | parity | stop;
+  attributes.c_cc[VMIN] = 1;
+  attributes.c_cc[VTIME] = 0;
+
+  // With parity on, a byte received with an error is marked so that the read path can replace it.
+  if (parity != 0) attributes.c_iflag |= INPCK | PARMRK;
+  if (settings.xonXoffOut) attributes.c_iflag |= IXON;
+  if (settings.xonXoffIn) attributes.c_iflag |= IXOFF;
+
+  const speed_t speed = StandardSpeed(settings.baudRate);
+  customSpeed = speed == B0;
+  if (!customSpeed) {
+    cfsetispeed(&attributes, speed);
+    cfsetospeed(&attributes, speed);
+  }
+  return true;
+}
+
+}  // namespace platform

@@ -1,0 +1,78 @@
+#include "support/pty_pair.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace testing_support {
+
+PtyPair::PtyPair(bool keepSlave) {
+  int master = -1;
+  int slave = -1;
+  char name[256] = {};
+  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+  // Raw from the start, so that nothing written before the port is configured is echoed.
+  termios attributes{};
+  if (tcgetattr(slave, &attributes) == 0) {
+    cfmakeraw(&attributes);
+    tcsetattr(slave, TCSANOW, &attributes);
+  }
+  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
+  fcntl(master, F_SETFD, FD_CLOEXEC);
+  master_ = master;
+  slavePath_ = name;
+  if (keepSlave) {
+    fcntl(slave, F_SETFD, FD_CLOEXEC);
+    slave_ = slave;
+  } else {
+    close(slave);
+  }
+}
+
+PtyPair::~PtyPair() {
+  CloseMaster();
+  if (slave_ >= 0) close(slave_);
+}
+
+bool PtyPair::Write(std::string_view bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
+    if (count > 0) {
+      done += static_cast<std::size_t>(count);
+      continue;
+    }
+    if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
+    pollfd watched{master_, POLLOUT, 0};
+    if (poll(&watched, 1, 5000) <= 0) return false;
+  }
+  return true;
+}
+
+std::string PtyPair::Read(std::size_t count, std::chrono::milliseconds timeout) {
+  std::string got;
+  const auto until = std::chrono::steady_clock::now() + timeout;
+  char buffer[4096];
+  while (got.size() < count) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        until - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd watched{master_, POLLIN, 0};
+    if (poll(&watched, 1, static_cast<int>(left.count())) <= 0) continue;
+    const ssize_t n = read(master_, buffer, sizeof buffer);
+    if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
+    if (n < 0 && errno != EAGAIN && errno != EINTR) break;
+  }
+  return got;
+}
+
+void PtyPair::CloseMaster() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
+}
+
+}  // namespace testing_support
