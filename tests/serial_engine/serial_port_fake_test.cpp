@@ -1,0 +1,271 @@
+// Engine cases that a pseudo-terminal cannot show: modem lines, DTR and RTS, the line settings
+// handed to the port, refusals of the port, and races of a reopen with the user's close.
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <thread>
+
+#include "fake_serial_device.h"
+#include "platform/cp932.h"
+#include "platform/last_error.h"
+#include "serial/engine/serial_port.h"
+#include "window_side.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using platform::SerialParity;
+using platform::SerialStopBits;
+using serial::PortErrorText;
+using serial::SerialPort;
+using serial::SerialTimings;
+using serial_test::FakeOpener;
+using serial_test::WindowSide;
+
+SerialTimings Quick() {
+  SerialTimings t;
+  t.coalescePause = 20ms;
+  t.handshakeLimit = 2000ms;
+  t.reopenPause = 30ms;
+  t.writeWait = 100ms;
+  return t;
+}
+
+void Fill(SerialPort& port) {
+  port.portName = "ttyFAKE";
+  port.baudRate = 9600;
+  port.byteSize = 8;
+}
+
+struct SettingsCase {
+  const char* name;
+  int parity, stopBits, byteSize, xonXoff;
+  char errorChar;
+  platform::SerialLineSettings expected;
+};
+
+class SettingsMapping : public testing::TestWithParam<SettingsCase> {};
+
+TEST_P(SettingsMapping, WindowCodesReachThePortAsLineSettings) {
+  const SettingsCase& c = GetParam();
+  FakeOpener opener;
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  port.baudRate = c.expected.baudRate;
+  port.parity = c.parity;
+  port.stopBits = c.stopBits;
+  port.byteSize = c.byteSize;
+  port.xonXoffOut = port.xonXoffIn = c.xonXoff;
+  port.errorChar = c.errorChar;
+  ASSERT_TRUE(port.OpenPort());
+  const auto record = opener.Device(0)->Recorded();
+  ASSERT_TRUE(record.settings.has_value());
+  EXPECT_EQ(*record.settings, c.expected);
+  ASSERT_FALSE(record.calls.empty());
+  EXPECT_EQ(record.calls.front(), "queues 102400 102400");
+}
+
+platform::SerialLineSettings Line(int baud, int size, SerialParity parity, SerialStopBits stop,
+                                  bool xon, char errorChar) {
+  return {baud, size, parity, stop, xon, xon, errorChar};
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, SettingsMapping,
+    testing::Values(
+        // With no parity the replacement character is not used.
+        SettingsCase{"none", 0, 0, 8, 0, '*',
+                     Line(9600, 8, SerialParity::None, SerialStopBits::One, false, 0)},
+        SettingsCase{"odd", 1, 2, 7, 1, '*',
+                     Line(19200, 7, SerialParity::Odd, SerialStopBits::Two, true, '*')},
+        SettingsCase{"even", 2, 0, 7, 0, 0,
+                     Line(14400, 7, SerialParity::Even, SerialStopBits::One, false, 0)},
+        SettingsCase{"mark", 3, 1, 5, 0, '?',
+                     Line(300, 5, SerialParity::Mark, SerialStopBits::OneAndHalf, false, '?')},
+        SettingsCase{"space", 4, 0, 6, 1, '!',
+                     Line(115200, 6, SerialParity::Space, SerialStopBits::One, true, '!')},
+        // XON/XOFF takes bit 0 only.
+        SettingsCase{"xon_bit0", 0, 0, 8, 3, 0,
+                     Line(9600, 8, SerialParity::None, SerialStopBits::One, true, 0)},
+        SettingsCase{"xon_bit1_only", 0, 0, 8, 2, 0,
+                     Line(9600, 8, SerialParity::None, SerialStopBits::One, false, 0)}),
+    [](const testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
+
+TEST(SerialPortFake, OutOfListCodesAndRefusedSettingsGiveSetCommStateError) {
+  FakeOpener opener;
+  opener.Prepare([](serial_test::FakeSerialDevice& d) { d.configureError = EINVAL; });
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  port.parity = -1;  // no entry selected
+  EXPECT_FALSE(port.OpenPort());
+  EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C SetCommState Error"), EINVAL));
+  EXPECT_EQ(static_cast<int>(opener.Device(0)->Recorded().settings->parity), -1);
+  EXPECT_TRUE(opener.Device(0)->Recorded().shutDown) << "the port is closed again";
+  EXPECT_FALSE(port.isOpen());
+}
+
+TEST(SerialPortFake, RefusedQueueSizesGiveSetupCommError) {
+  FakeOpener opener;
+  opener.Prepare([](serial_test::FakeSerialDevice& d) { d.setupError = ENOMEM; });
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  EXPECT_FALSE(port.OpenPort());
+  EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C SetupComm Error"), ENOMEM));
+  EXPECT_TRUE(opener.Device(0)->Recorded().shutDown);
+}
+
+TEST(SerialPortFake, PortNameIsCutAt63Bytes) {
+  FakeOpener opener;
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  port.portName = std::string(70, 'p');
+  ASSERT_TRUE(port.OpenPort());
+  EXPECT_EQ(opener.Names().at(0), std::string(63, 'p'));
+}
+
+TEST(SerialPortFake, LineStatesDtrAndRts) {
+  FakeOpener opener;
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  // Closed: nothing is driven and the lines read 0.
+  port.ApplyDtr(true);
+  port.ApplyRts(true);
+  serial::LineState closed = port.ReadLineState();
+  EXPECT_EQ(closed.cts + closed.dsr + closed.ring + closed.rlsd, 0);
+
+  opener.Prepare([](serial_test::FakeSerialDevice& d) {
+    platform::ModemLines lines;
+    lines.cts = true;
+    lines.ring = true;
+    d.ChangeLines(lines);
+  });
+  ASSERT_TRUE(port.OpenPort());
+  auto device = opener.Device(0);
+  port.ApplyDtr(true);
+  port.ApplyRts(false);
+  port.ApplyDtr(false);
+  port.ApplyRts(true);
+  const auto calls = device->Recorded().calls;
+  EXPECT_EQ(std::vector<std::string>(calls.begin() + 1, calls.end()),
+            (std::vector<std::string>{"dtr on", "rts off", "dtr off", "rts on"}));
+
+  struct {
+    bool cts, dsr, ring, rlsd;
+  } cases[] = {{true, false, true, false}, {false, true, false, true}, {true, true, true, true}};
+  for (const auto& c : cases) {
+    platform::ModemLines lines;
+    lines.cts = c.cts;
+    lines.dsr = c.dsr;
+    lines.ring = c.ring;
+    lines.rlsd = c.rlsd;
+    const std::size_t before = window.seen.size();
+    device->ChangeLines(lines);
+    // A line change without data is one empty notification.
+    ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() > before; }, 2s));
+    EXPECT_EQ(window.seen.back().rxLength(), 0u);
+    EXPECT_TRUE(window.seen.back().errorText.empty());
+    const serial::LineState state = port.ReadLineState();
+    EXPECT_EQ(state.cts, c.cts ? 1 : 0);
+    EXPECT_EQ(state.dsr, c.dsr ? 1 : 0);
+    EXPECT_EQ(state.ring, c.ring ? 1 : 0);
+    EXPECT_EQ(state.rlsd, c.rlsd ? 1 : 0);
+  }
+}
+
+TEST(SerialPortFake, RefusedWriteGivesWriteError) {
+  FakeOpener opener;
+  opener.Prepare([](serial_test::FakeSerialDevice& d) { d.writeError = EAGAIN; });
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  ASSERT_TRUE(port.OpenPort());
+  port.txLength = 3;
+  EXPECT_FALSE(port.WritePort());
+  EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C Write Error"), EAGAIN));
+}
+
+TEST(SerialPortFake, SecondOpenWhileOneRunsReturnsFalseAndTouchesNothing) {
+  FakeOpener opener;
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  port.errorText = "kept";
+  opener.Hold(true);
+  bool firstResult = false;
+  std::thread first([&] { firstResult = port.OpenPort(); });
+  ASSERT_TRUE(opener.WaitForOpens(1, 2s));
+  // The running OpenPort owns errorText until it returns; the refused one leaves it alone.
+  EXPECT_FALSE(port.OpenPort());
+  EXPECT_EQ(port.errorText, "kept");
+  opener.Hold(false);
+  first.join();
+  EXPECT_TRUE(firstResult);
+  EXPECT_EQ(opener.Names().size(), 1u);
+}
+
+TEST(SerialPortFake, CloseDuringAReopenIsFinal) {
+  FakeOpener opener;
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  ASSERT_TRUE(port.OpenPort());
+  auto lost = opener.Device(0);
+  opener.Hold(true);
+  lost->HangUp();
+  // The thread reports the failed wait, then starts reopening and is held inside the open.
+  ASSERT_TRUE(window.PumpUntil([&] { return !window.seen.empty(); }, 2s));
+  EXPECT_EQ(window.seen[0].errorText, PortErrorText(platform::Cp932("RS232C Read Error"), EIO));
+  ASSERT_TRUE(opener.WaitForOpens(2, 2s));
+  EXPECT_TRUE(lost->Recorded().shutDown);
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_TRUE(port.keepReading());
+
+  port.ClosePort();
+  opener.Hold(false);
+  // The port that the reopen made is closed again at once, and nothing reads from it.
+  ASSERT_TRUE(window.PumpUntil([&] { return opener.DeviceCount() == 2; }, 2s));
+  auto reopened = opener.Device(1);
+  ASSERT_TRUE(window.PumpUntil([&] { return reopened->Recorded().shutDown; }, 2s));
+  window.PumpFor(100ms);
+  EXPECT_FALSE(port.isOpen());
+  EXPECT_FALSE(port.keepReading());
+  EXPECT_EQ(window.seen.size(), 1u) << "no report after the close";
+}
+
+TEST(SerialPortFake, ReconnectAfterACloseReadsOnlyTheNewPort) {
+  // A window OpenPort after a close starts a new port; the old thread does not come back.
+  FakeOpener opener;
+  WindowSide window;
+  SerialPort port(window.queue, opener, Quick());
+  Fill(port);
+  ASSERT_TRUE(port.OpenPort());
+  port.ClosePort();
+  ASSERT_TRUE(port.OpenPort());
+  opener.Device(1)->Feed("new");
+  ASSERT_TRUE(window.PumpUntil(
+      [&] { return !window.seen.empty() && window.seen.back().rxBlock == "new"; }, 2s));
+  EXPECT_TRUE(opener.Device(0)->Recorded().shutDown);
+  EXPECT_FALSE(opener.Device(1)->Recorded().shutDown);
+}
+
+TEST(PortErrorText, CaptionAndSystemTextCutAtACharacterBoundary) {
+  EXPECT_EQ(PortErrorText("RS232C Open Error", ENOENT),
+            "RS232C Open Error(" + platform::SystemMessageText(ENOENT) + ")");
+  // A caption of double-byte characters that ends exactly across the limit loses the whole
+  // last character, never half of it.
+  const std::string a = platform::Cp932("あ");
+  ASSERT_EQ(a.size(), 2u);
+  std::string caption = "xx";
+  for (int i = 0; i < 130; ++i) caption += a;
+  const std::string text = PortErrorText(caption, EIO);
+  EXPECT_EQ(text, caption.substr(0, 254));
+  EXPECT_EQ(PortErrorText(std::string(300, 'c'), EIO), std::string(255, 'c'));
+}
+
+}  // namespace
