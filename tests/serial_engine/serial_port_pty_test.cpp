@@ -196,7 +196,11 @@ TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
   Fill(port, link);
   ASSERT_TRUE(port.OpenPort()) << port.errorText;
 
+  // Unplugged: the line hangs up and the device node goes away. (The link is moved at once, as
+  // the freed pty number may be given to another test's pty.)
   lost->CloseMaster();
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(dir / "gone", link);
   const std::string readError = PortErrorText(platform::Cp932("RS232C Read Error"), EIO);
   const std::string openError = PortErrorText(platform::Cp932("RS232C Open Error"), ENOENT);
   ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() >= 4; }, 5s));
@@ -234,7 +238,11 @@ TEST(SerialPortPty, ClosingDuringReopenAttemptsLeavesNoPortOpen) {
   SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());
   Fill(port, link);
   ASSERT_TRUE(port.OpenPort()) << port.errorText;
+  // Unplugged: the line hangs up and the device node goes away. (The link is moved at once, as
+  // the freed pty number may be given to another test's pty.)
   lost->CloseMaster();
+  std::filesystem::remove(link);
+  std::filesystem::create_symlink(dir / "gone", link);
   ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() >= 2; }, 5s));
 
   port.ClosePort();
