@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <climits>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/cp932.h"
 #include "platform/last_error.h"
@@ -234,6 +236,31 @@ TEST(Profile, WrittenValuesReadBackExactly) {
     EXPECT_EQ(platform::GetProfileString("S", "K", "DEF", path), value);
     ASSERT_TRUE(platform::WriteProfileString("S", "NEXT", "n", path));
     EXPECT_EQ(platform::GetProfileString("S", "NEXT", "DEF", path), "n");
+  }
+}
+
+TEST(Profile, WritersAtTheSameMomentLoseNoKey) {
+  // Two copies started with one identifier share a settings file; each write reads, changes and
+  // rewrites the whole file, so writers must not interleave.
+  TempDir dir;
+  std::string path = dir / "shared.ini";
+  constexpr int kWriters = 4;
+  constexpr int kKeysEach = 40;
+  std::vector<std::thread> writers;
+  for (int writer = 0; writer < kWriters; ++writer) {
+    writers.emplace_back([&path, writer] {
+      for (int key = 0; key < kKeysEach; ++key) {
+        std::string name = "K" + std::to_string(writer) + "_" + std::to_string(key);
+        platform::WriteProfileString(writer % 2 ? "ODD" : "EVEN", name, name, path);
+      }
+    });
+  }
+  for (std::thread& writer : writers) writer.join();
+  for (int writer = 0; writer < kWriters; ++writer) {
+    for (int key = 0; key < kKeysEach; ++key) {
+      std::string name = "K" + std::to_string(writer) + "_" + std::to_string(key);
+      EXPECT_EQ(platform::GetProfileString(writer % 2 ? "ODD" : "EVEN", name, "", path), name);
+    }
   }
 }
 
