@@ -1,5 +1,6 @@
 #include "core/notation.h"
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -185,7 +186,7 @@ long NotationToBytes(unsigned char* out, const char* text, long length) {
       bool matched = false;
       for (unsigned candidates = kNameCandidates[static_cast<unsigned char>(at[1])];
            candidates != 0; candidates &= candidates - 1) {
-        const ControlName& entry = ControlNameTable[__builtin_ctz(candidates)];
+        const ControlName& entry = ControlNameTable[std::countr_zero(candidates)];
         if (entry.name.size() <= left &&
             std::memcmp(at, entry.name.data(), entry.name.size()) == 0) {
           *end++ = entry.code;
