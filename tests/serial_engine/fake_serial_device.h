@@ -50,6 +50,7 @@ class FakeSerialDevice final : public platform::SerialDevice {
     const std::size_t n = std::min(capacity, input_.size());
     input_.copy(buffer, n);
     input_.erase(0, n);
+    changed_.notify_all();
     return static_cast<long>(n);
   }
   platform::SerialWaitResult Wait(bool watchInput,
@@ -114,6 +115,11 @@ class FakeSerialDevice final : public platform::SerialDevice {
     std::lock_guard lock(mutex_);
     hungUp_ = true;
     changed_.notify_all();
+  }
+  // Waits until the engine has read everything fed so far.
+  bool WaitDrained(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return input_.empty(); });
   }
   Record Recorded() {
     std::lock_guard lock(mutex_);

@@ -254,6 +254,68 @@ TEST(SerialPortFake, ReconnectAfterACloseReadsOnlyTheNewPort) {
   EXPECT_FALSE(opener.Device(1)->Recorded().shutDown);
 }
 
+TEST(SerialPortFake, BytesLeftInTheQueueByAFullBlockComeWithoutWaitingForMore) {
+  FakeOpener opener;
+  WindowSide window;
+  SerialTimings timings = Quick();
+  timings.coalescePause = 300ms;
+  SerialPort port(window.queue, opener, timings);
+  Fill(port);
+  ASSERT_TRUE(port.OpenPort());
+  auto device = opener.Device(0);
+  const std::string first(60000, 'a');
+  const std::string second(60000, 'b');
+  device->Feed(first);
+  ASSERT_TRUE(device->WaitDrained(2s));
+  std::this_thread::sleep_for(50ms);  // the thread pauses after taking the first part
+  // The second part does not fit beside the first: the first block ends, and the second part
+  // stays queued. Nothing else arrives, yet it is delivered.
+  device->Feed(second);
+  ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() == 2; }, 3s));
+  EXPECT_EQ(window.seen[0].rxBlock, first);
+  EXPECT_EQ(window.seen[1].rxBlock, second);
+}
+
+TEST(SerialPortFake, AReadFailureReportsThenHandsOverWhatWasCollectedOnceReopened) {
+  FakeOpener opener;
+  WindowSide window;
+  SerialTimings timings = Quick();
+  timings.coalescePause = 300ms;
+  SerialPort port(window.queue, opener, timings);
+  Fill(port);
+  ASSERT_TRUE(port.OpenPort());
+  auto device = opener.Device(0);
+  device->Feed("abc");
+  ASSERT_TRUE(device->WaitDrained(2s));
+  std::this_thread::sleep_for(50ms);
+  device->HangUp();  // during the pause
+  ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() == 2; }, 3s));
+  EXPECT_EQ(window.seen[0].errorText, PortErrorText(platform::Cp932("RS232C ReadFile Error"), EIO));
+  EXPECT_EQ(window.seen[1].rxBlock, "abc");
+  EXPECT_TRUE(window.seen[1].errorText.empty());
+  EXPECT_TRUE(port.isOpen());
+  EXPECT_EQ(opener.DeviceCount(), 2u);
+  // The reopened port is read by the same engine.
+  opener.Device(1)->Feed("def");
+  ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() == 3; }, 3s));
+  EXPECT_EQ(window.seen[2].rxBlock, "def");
+}
+
+TEST(SerialPortFake, DestroyingThePortWakesAndJoinsAThreadWaitingForTheWindow) {
+  FakeOpener opener;
+  WindowSide window;
+  window.answer = false;
+  auto port = std::make_unique<SerialPort>(window.queue, opener);  // the 10 s limit
+  Fill(*port);
+  ASSERT_TRUE(port->OpenPort());
+  opener.Device(0)->Feed("x");
+  ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() == 1; }, 3s));
+  const auto start = std::chrono::steady_clock::now();
+  port.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+  EXPECT_TRUE(opener.Device(0)->Recorded().shutDown);
+}
+
 TEST(PortErrorText, CaptionAndSystemTextCutAtACharacterBoundary) {
   EXPECT_EQ(PortErrorText("RS232C Open Error", ENOENT),
             "RS232C Open Error(" + platform::SystemMessageText(ENOENT) + ")");
