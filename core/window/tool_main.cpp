@@ -1,0 +1,34 @@
+#include "core/window/tool_main.h"
+
+#include <QApplication>
+
+#include "core/instance.h"
+#include "core/window/main_window.h"
+#include "core/window/qt_user_dialogs.h"
+#include "core/window/window_seams.h"
+
+namespace core {
+
+int RunTool(const ToolIdentity& tool, int argc, char** argv, const TransportMaker& makeTransport) {
+  // The application object takes its own options (-platform ...) out of the command line first,
+  // so that only the instance identifier is left.
+  QApplication application(argc, argv);
+  std::optional<InstanceContext> instance = StartInstance(tool, OptionsFromCommandLine(argc, argv));
+  if (!instance) {
+    ReportStartFailure(tool);
+    return 1;
+  }
+  InstallFontSubstitutions();
+  QtUserDialogs dialogs;
+  QtWindowSeams seams;
+  MainWindow window(
+      tool,
+      {instance->instanceId, instance->settingsFile, instance->dataFolder, instance->logFolder},
+      dialogs, seams, platform::SystemClock());
+  dialogs.SetOwner(&window);
+  std::unique_ptr<Transport> transport = makeTransport(window);
+  window.SetTransport(*transport);
+  return window.Run();
+}
+
+}  // namespace core

@@ -1,0 +1,360 @@
+// The main window frame on real widgets (offscreen): the traffic list, the data exchange, the
+// opening order, the operator lock, resizing, the close sequence and file sending.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QTest>
+#include <algorithm>
+#include <filesystem>
+
+#include "core/notation.h"
+#include "core/window/dialog_template.h"
+#include "platform/cp932.h"
+#include "support/temp_dir.h"
+#include "window_fixture.h"
+
+namespace {
+
+using core::ids::kClearLog;
+using core::ids::kConnect;
+using core::ids::kDisconnect;
+using core::ids::kDspHex;
+using core::ids::kSaveLog;
+using core::ids::kSendBox;
+using core::ids::kSendFile;
+using core::ids::kSendText;
+using core::ids::kTrafficList;
+using platform::Cp932;
+using testing_support::ReadWholeFile;
+using testing_support::TempDir;
+using testing_support::WriteWholeFile;
+using window_testing::WindowHarness;
+
+struct ToolCase {
+  const core::ToolIdentity* tool;
+  int listSaveId;
+  int conectId;
+  int listHeightMargin;
+};
+
+const ToolCase kTools[] = {
+    {&core::kTcpIpTool, core::ids::kTcpListSave, core::ids::kTcpConect, 166},
+    {&core::kSerialTool, core::ids::kSerialListSave, core::ids::kSerialConect, 203},
+};
+
+class MainWindowTest : public testing::TestWithParam<ToolCase> {
+ protected:
+  MainWindowTest() : harness(*GetParam().tool, dir.str()) {}
+
+  QAbstractButton* Button(int id) {
+    return qobject_cast<QAbstractButton*>(harness.window->Control(id));
+  }
+  QListWidget& List() { return harness.window->TrafficListWidget(); }
+  std::string DailyLog() {
+    std::string name = std::string("20070305_") + GetParam().tool->dailyLogName + ".log";
+    return ReadWholeFile(harness.LogFolder() + "/" + name);
+  }
+  void MakeFolders() {
+    std::filesystem::create_directories(harness.LogFolder());
+    std::filesystem::create_directories(harness.DataFolder());
+  }
+
+  TempDir dir;
+  WindowHarness harness;
+};
+
+INSTANTIATE_TEST_SUITE_P(BothTools, MainWindowTest, testing::ValuesIn(kTools),
+                         [](const auto& info) {
+                           return std::string(info.param.tool->programName);
+                         });
+
+TEST_P(MainWindowTest, KeepsTheNewest100LinesSelectedInListAndHistory) {
+  core::MainWindow& window = harness.Open();
+  for (int i = 1; i <= 101; ++i) window.AddTrafficLine("line " + std::to_string(i));
+  ASSERT_EQ(List().count(), 100);
+  EXPECT_EQ(List().item(0)->text().toStdString(), "line 2");
+  EXPECT_EQ(List().item(99)->text().toStdString(), "line 101");
+  EXPECT_EQ(List().currentRow(), 99);
+  ASSERT_EQ(List().selectedItems().size(), 1);
+  EXPECT_EQ(List().selectedItems().front(), List().item(99));
+  EXPECT_EQ(window.Traffic().history().size(), 100u);
+}
+
+TEST_P(MainWindowTest, CutsA300ByteLineInTheListOnly) {
+  MakeFolders();
+  WriteWholeFile(harness.SettingsFile(), "[DATA]\r\nLISTSAVE=1\r\n");
+  core::MainWindow& window = harness.Open();
+  const std::string line = "->受 " + std::string(300 - 5, 'x');
+  const std::string cp932 = Cp932("->受 ") + std::string(295, 'x');
+  ASSERT_EQ(cp932.size(), 300u);
+  window.AddTrafficLine(cp932);
+
+  const QByteArray shown = List().item(0)->data(Qt::UserRole).toByteArray();
+  EXPECT_EQ(shown.size(), 256);
+  EXPECT_EQ(List().item(0)->text().toStdString(), platform::Cp932ToUtf8(cp932.substr(0, 256)));
+  EXPECT_NE(DailyLog().find(cp932 + "\r\n"), std::string::npos);
+
+  const std::string saved = dir / "trace.log";
+  harness.dialogs.saveAnswers.push_back(saved);
+  QTest::mouseClick(Button(kSaveLog), Qt::LeftButton);
+  EXPECT_EQ(ReadWholeFile(saved), cp932 + "\r\n");
+}
+
+TEST_P(MainWindowTest, HexDisplayChangesOnlyLaterLines) {
+  core::MainWindow& window = harness.Open();
+  // The transport formats a block as every handler does: fields first, then the notation.
+  harness.transport.onConnect = [&] {
+    window.ControlsToFields();
+    window.AddTrafficLine(Cp932("->受 ") + core::BytesToNotation("\x02"
+                                                                 "A\x03",
+                                                                 window.DataFields().dspHex));
+    window.FieldsToControls();
+  };
+  QTest::mouseClick(Button(kConnect), Qt::LeftButton);
+  QTest::mouseClick(Button(kDspHex), Qt::LeftButton);
+  QTest::mouseClick(Button(kConnect), Qt::LeftButton);
+  ASSERT_EQ(List().count(), 2);
+  EXPECT_EQ(List().item(0)->text().toStdString(), "->受 <STX>A<ETX>");
+  EXPECT_EQ(List().item(1)->text().toStdString(), "->受 <02><41><03>");
+}
+
+TEST_P(MainWindowTest, TheLockLeavesExactlyFiveControlsEnabled) {
+  WriteWholeFile(harness.SettingsFile(), "[SETTING]\r\nDISABLE=1\r\n");
+  core::MainWindow& window = harness.Open();
+  std::vector<int> enabled;
+  int disabled = 0;
+  for (QObject* child : window.children()) {
+    auto* widget = qobject_cast<QWidget*>(child);
+    if (widget == nullptr || widget->isWindow()) continue;
+    if (widget->isEnabled()) {
+      enabled.push_back(widget->objectName().mid(7).toInt());
+    } else {
+      ++disabled;
+    }
+  }
+  std::sort(enabled.begin(), enabled.end());
+  EXPECT_EQ(enabled, (std::vector<int>{kSendText, kSaveLog, kClearLog, kSendFile, kTrafficList}));
+  EXPECT_GT(disabled, 10);
+  EXPECT_FALSE(window.Control(kSendBox)->isEnabled());
+}
+
+TEST_P(MainWindowTest, AutomaticConnectionComesBeforeTheLock) {
+  WriteWholeFile(harness.SettingsFile(), "[START]\r\nCONECT=1\r\n[SETTING]\r\nDISABLE=1\r\n");
+  bool connectWasEnabled = false;
+  harness.transport.onConnect = [&] {
+    connectWasEnabled = harness.window->Control(kConnect)->isEnabled();
+  };
+  harness.Open();
+  EXPECT_EQ(harness.transport.calls, (std::vector<std::string>{"start", "connect"}));
+  EXPECT_TRUE(connectWasEnabled);
+  EXPECT_FALSE(harness.window->Control(kConnect)->isEnabled());
+}
+
+TEST_P(MainWindowTest, ResizingChangesTheListByTheWindowsChange) {
+  core::MainWindow& window = harness.Open();
+  const QRect before = List().geometry();
+  EXPECT_EQ(before.width(), window.width() - 11);
+  EXPECT_EQ(before.height(), window.height() - GetParam().listHeightMargin);
+  const QRect buttonBefore = window.Control(kSaveLog)->geometry();
+  window.resize(window.width() + 37, window.height() + 53);
+  QApplication::processEvents();
+  EXPECT_EQ(List().geometry(), QRect(before.topLeft(), before.size() + QSize(37, 53)));
+  EXPECT_EQ(window.Control(kSaveLog)->geometry(), buttonBefore);
+  window.resize(window.width() - 100, window.height() - 80);
+  QApplication::processEvents();
+  EXPECT_EQ(List().geometry(), QRect(before.topLeft(), before.size() + QSize(-63, -27)));
+}
+
+TEST_P(MainWindowTest, EscSavesTheSettingsThenDisconnectsIntoTheDailyLog) {
+  MakeFolders();
+  core::MainWindow& window = harness.Open();
+  QTest::mouseClick(Button(GetParam().listSaveId), Qt::LeftButton);
+  bool settingsWereSaved = false;
+  harness.transport.onDisconnect = [&] {
+    settingsWereSaved = std::filesystem::exists(harness.SettingsFile());
+    harness.window->ControlsToFields();
+    harness.window->AddTrafficLine(Cp932("切断 peer"));
+  };
+  QTest::keyClick(window.Control(kSendBox), Qt::Key_Escape);
+  EXPECT_TRUE(settingsWereSaved);
+  EXPECT_EQ(harness.transport.calls.back(), "disconnect");
+  EXPECT_NE(DailyLog().find(Cp932("切断 peer") + "\r\n"), std::string::npos);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(harness.seams.sleeps,
+            (std::vector<std::chrono::milliseconds>{std::chrono::milliseconds(500)}));
+  EXPECT_EQ(harness.seams.exitCodes, std::vector<int>{0});
+  EXPECT_NE(ReadWholeFile(harness.SettingsFile()).find("LISTSAVE=1"), std::string::npos);
+}
+
+TEST_P(MainWindowTest, EnterInTheSendBoxDoesNothing) {
+  core::MainWindow& window = harness.Open();
+  window.Control(kSendBox)->setFocus();
+  QTest::keyClick(window.Control(kSendBox), Qt::Key_Return);
+  QTest::keyClick(window.Control(kSendBox), Qt::Key_Enter);
+  EXPECT_TRUE(window.isVisible());
+  EXPECT_EQ(harness.transport.calls, std::vector<std::string>{"start"});
+  EXPECT_TRUE(harness.seams.exitCodes.empty());
+  EXPECT_EQ(List().count(), 0);
+}
+
+TEST_P(MainWindowTest, FileSendWhileNotConnectedShowsNoDialog) {
+  harness.Open();
+  QTest::mouseClick(Button(kSendFile), Qt::LeftButton);
+  EXPECT_TRUE(harness.seams.openRequests.empty());
+
+  harness.transport.connected = true;
+  harness.seams.openAnswers.push_back(dir / "data.bin");
+  QTest::mouseClick(Button(kSendFile), Qt::LeftButton);
+  ASSERT_EQ(harness.seams.openRequests.size(), 1u);
+  EXPECT_EQ(harness.seams.openRequests[0].defaultExtension, "txt");
+  EXPECT_EQ(harness.seams.openRequests[0].filter, Cp932("全てのファイル(*.*)|*.*||"));
+  EXPECT_EQ(harness.transport.calls.back(), "send " + (dir / "data.bin"));
+}
+
+TEST_P(MainWindowTest, PositionIsAppliedWithWidthZero) {
+  WriteWholeFile(harness.SettingsFile(),
+                 "[POS]\r\nXPOS=30\r\nYPOS=40\r\nWIDTH=0\r\nHEIGHT=500\r\n");
+  core::MainWindow& window = harness.Open();
+  EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(30, 40));
+  EXPECT_EQ(window.size(), QSize(398, 392));
+}
+
+TEST_P(MainWindowTest, PositionAndSizeAreApplied) {
+  WriteWholeFile(harness.SettingsFile(),
+                 "[POS]\r\nXPOS=12\r\nYPOS=34\r\nWIDTH=500\r\nHEIGHT=450\r\n");
+  core::MainWindow& window = harness.Open();
+  EXPECT_EQ(window.frameGeometry(), QRect(12, 34, 500, 450));
+  EXPECT_EQ(List().width(), window.width() - 11);
+}
+
+TEST_P(MainWindowTest, SavedSettingsGiveTheSameWindowAgain) {
+  QRect frame;
+  {
+    core::MainWindow& window = harness.Open();
+    window.move(21, 43);
+    window.resize(420, 410);
+    auto* send = qobject_cast<QLineEdit*>(window.Control(kSendBox));
+    send->clear();
+    QTest::keyClicks(send, QStringLiteral("<STX>hello"));
+    QTest::mouseClick(Button(kDspHex), Qt::LeftButton);
+    QTest::mouseClick(Button(GetParam().conectId), Qt::LeftButton);
+    if (GetParam().tool->kind == core::ToolKind::Serial) {
+      qobject_cast<QComboBox*>(window.Control(core::ids::kParity))->setCurrentIndex(2);
+    } else {
+      QTest::mouseClick(Button(core::ids::kClient), Qt::LeftButton);
+      qobject_cast<QLineEdit*>(window.Control(core::ids::kPeerAddress))
+          ->setText(QStringLiteral("192.168.0.9"));
+    }
+    frame = window.frameGeometry();
+    window.reject();
+  }
+  const std::string first = ReadWholeFile(harness.SettingsFile());
+  ASSERT_FALSE(first.empty());
+  WindowHarness again(*GetParam().tool, dir.str());
+  core::MainWindow& window = again.Open();
+  EXPECT_EQ(window.frameGeometry(), frame);
+  EXPECT_EQ(qobject_cast<QLineEdit*>(window.Control(kSendBox))->text(),
+            QStringLiteral("<STX>hello"));
+  EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(kDspHex))->isChecked());
+  EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(GetParam().conectId))->isChecked());
+  if (GetParam().tool->kind == core::ToolKind::Serial) {
+    EXPECT_EQ(qobject_cast<QComboBox*>(window.Control(core::ids::kParity))->currentIndex(), 2);
+  } else {
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(core::ids::kClient))->isChecked());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(window.Control(core::ids::kPeerAddress))->text(),
+              QStringLiteral("192.168.0.9"));
+  }
+  window.reject();
+  EXPECT_EQ(ReadWholeFile(harness.SettingsFile()), first);
+}
+
+TEST_P(MainWindowTest, OpensWithTitleIconAndButtons) {
+  core::MainWindow& window = harness.Open();
+  const std::string title = platform::Cp932ToUtf8(
+      Cp932(GetParam().tool->kind == core::ToolKind::TcpIp ? "TCP/IPテストツール(1)"
+                                                           : "RS232Cテストツール(1)"));
+  EXPECT_EQ(window.windowTitle().toStdString(), title);
+  EXPECT_FALSE(window.windowIcon().isNull());
+  EXPECT_TRUE(window.Control(kConnect)->isEnabled());
+  EXPECT_FALSE(window.Control(kDisconnect)->isEnabled());
+  EXPECT_TRUE(window.acceptDrops());
+  EXPECT_EQ(List().font().pixelSize(), 12);
+}
+
+TEST_P(MainWindowTest, TheAboutItemOpensTheAboutBox) {
+  core::MainWindow& window = harness.Open();
+  const QList<QAction*> actions = window.WindowMenu().actions();
+  ASSERT_EQ(actions.size(), 2);
+  EXPECT_TRUE(actions[0]->isSeparator());
+  EXPECT_EQ(actions[1]->text().toStdString(),
+            std::string(GetParam().tool->programName) + " のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+  actions[1]->trigger();
+  EXPECT_EQ(harness.seams.modalTitles,
+            std::vector<std::string>{std::string(GetParam().tool->programName) + "のﾊﾞｰｼﾞｮﾝ情報"});
+}
+
+TEST_P(MainWindowTest, ClearEmptiesListAndHistory) {
+  core::MainWindow& window = harness.Open();
+  window.AddTrafficLine("one");
+  window.AddTrafficLine("two");
+  QTest::mouseClick(Button(kClearLog), Qt::LeftButton);
+  EXPECT_EQ(List().count(), 0);
+  EXPECT_EQ(window.Traffic().history().size(), 0u);
+  const std::string saved = dir / "empty.log";
+  harness.dialogs.saveAnswers.push_back(saved);
+  QTest::mouseClick(Button(kSaveLog), Qt::LeftButton);
+  EXPECT_TRUE(std::filesystem::exists(saved));
+  EXPECT_EQ(ReadWholeFile(saved), "");
+}
+
+TEST_P(MainWindowTest, OnlyTheUsersSelectionIsReported) {
+  core::MainWindow& window = harness.Open();
+  std::vector<int> reported;
+  window.SetTrafficLineSelectedByUser([&](int row) { reported.push_back(row); });
+  for (int i = 0; i < 102; ++i) window.AddTrafficLine("line " + std::to_string(i));
+  EXPECT_TRUE(reported.empty());
+  const QRect first = List().visualItemRect(List().item(List().count() - 2));
+  QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, first.center());
+  EXPECT_EQ(reported, std::vector<int>{98});
+}
+
+TEST_P(MainWindowTest, DroppedFilesAreSentInOrderWithoutPauses) {
+  core::MainWindow& window = harness.Open();
+  window.OnDropFiles({dir / "a.txt", dir / "b.bin", dir / "c"});
+  EXPECT_EQ(harness.transport.calls,
+            (std::vector<std::string>{"start", "send " + (dir / "a.txt"), "send " + (dir / "b.bin"),
+                                      "send " + (dir / "c")}));
+  EXPECT_TRUE(harness.seams.sleeps.empty());
+}
+
+TEST_P(MainWindowTest, MessagesReachTheTransport) {
+  core::MainWindow& window = harness.Open();
+  window.Messages().Post({9101, 7, 0});
+  window.Messages().Post({9102, 7, 0});
+  window.PumpMessages();
+  EXPECT_EQ(harness.transport.messages,
+            (std::vector<platform::WindowMessage>{{9101, 7, 0}, {9102, 7, 0}}));
+}
+
+TEST(MainWindowStart, SocketStartFailureShowsTheBoxAndSkipsTheRest) {
+  TempDir dir;
+  WindowHarness harness(core::kTcpIpTool, dir.str());
+  WriteWholeFile(harness.SettingsFile(), "[START]\r\nCONECT=1\r\n[SETTING]\r\nDISABLE=1\r\n");
+  harness.transport.startResult = false;
+  core::MainWindow& window = harness.Open();
+  ASSERT_EQ(harness.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(harness.dialogs.boxes[0].caption, Cp932("ソケット初期化エラー"));
+  EXPECT_EQ(harness.transport.calls, std::vector<std::string>{"start"});
+  EXPECT_FALSE(window.acceptDrops());
+  EXPECT_TRUE(window.Control(kSendBox)->isEnabled());
+  window.reject();
+  EXPECT_NE(ReadWholeFile(harness.SettingsFile()).find("DISABLE=0"), std::string::npos);
+}
+
+}  // namespace
