@@ -12,7 +12,9 @@
 
 namespace platform {
 
-File::~File() { Close(); }
+File::~File() {
+  Close();
+}
 
 File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
@@ -25,12 +27,25 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File File::Open(const std::string& path, Mode mode) {
+  // A name with a NUL inside (from a list file, say) would silently open a shorter name.
+  if (path.find('\0') != std::string::npos) {
+    SetLastError(EINVAL);
+    return File();
+  }
   int flags = O_CLOEXEC;
   switch (mode) {
-    case Mode::Read: flags |= O_RDONLY; break;
-    case Mode::CreateTruncate: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
-    case Mode::CreateNew: flags |= O_WRONLY | O_CREAT | O_EXCL; break;
-    case Mode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
+    case Mode::Read:
+      flags |= O_RDONLY;
+      break;
+    case Mode::CreateTruncate:
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+    case Mode::CreateNew:
+      flags |= O_WRONLY | O_CREAT | O_EXCL;
+      break;
+    case Mode::Append:
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      break;
   }
   int fd;
   do {
@@ -96,6 +111,10 @@ std::optional<std::string> CurrentDirectory() {
 }
 
 bool CreateFolder(const std::string& path) {
+  if (path.find('\0') != std::string::npos) {
+    SetLastError(EINVAL);
+    return false;
+  }
   if (::mkdir(path.c_str(), 0777) != 0) return FailWithErrno();
   return true;
 }
