@@ -148,6 +148,11 @@ std::string Cp932Text(const QString& text) {
 
 void BuiltDialog::Build(const DialogTemplate& dialog, QWidget& parent) {
   parent.setFont(DialogFont());
+  // The template's check boxes leave their text little room: a small box and gap, as the
+  // dialog font's own check boxes have, keep their texts readable.
+  parent.setStyleSheet(QStringLiteral(
+      "QCheckBox, QRadioButton { spacing: 3px; }"
+      " QCheckBox::indicator, QRadioButton::indicator { width: 11px; height: 11px; }"));
   clientWidth_ = HorizontalUnitsToPixels(dialog.width);
   clientHeight_ = VerticalUnitsToPixels(dialog.height);
   parent.resize(clientWidth_, clientHeight_);
