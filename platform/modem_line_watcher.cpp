@@ -41,6 +41,12 @@ ModemLineWatcher::~ModemLineWatcher() {
 }
 
 void ModemLineWatcher::Watch(int fd, WakeEvent& changed) {
+  // The thread inherits its creator's signal mask; the wake signal must reach it.
+  sigset_t wake;
+  sigemptyset(&wake);
+  sigaddset(&wake, WakeSignal());
+  pthread_sigmask(SIG_UNBLOCK, &wake, nullptr);
+
   const int lines = TIOCM_CTS | TIOCM_DSR | TIOCM_RNG | TIOCM_CD;
   for (;;) {
     {
