@@ -224,7 +224,7 @@ TEST(SerialDevice, XoffHoldsWritesAndTheQueueRefusesAboveItsLimit) {
   auto device = OpenConfigured(pty, settings);
   ASSERT_NE(device, nullptr);
   ASSERT_TRUE(pty.Write("\x13"));  // XOFF
-  std::this_thread::sleep_for(50ms);
+  std::this_thread::sleep_for(100ms);
   const std::string half(600 * 1024, 'x');
   const std::uint64_t first = device->QueueWrite(half);
   ASSERT_NE(first, 0u);
