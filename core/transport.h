@@ -5,26 +5,31 @@
 //
 // How a tool meets the frame (core/window/main_window.h, class core::MainWindow):
 //
-//   core::MainWindow window(core::kTcpIpTool, instance);   // builds every control of dialog 102
-//   tcpip::TcpTransport transport(window);                 // the tool keeps a MainWindow&
-//   window.SetTransport(transport);
-//   return window.Run();                                   // opens the window, runs it
+//   main():  core::RunTool(core::kTcpIpTool, argc, argv, [](core::MainWindow& window) {
+//              return std::make_unique<tcpip::TcpTransport>(window);   // keeps the MainWindow&
+//            });                                        (core/window/tool_main.h)
 //
-// and, from the tool's handlers, through the MainWindow it was given:
+// The window is built (every control of dialog 102 exists) before the transport is made, so the
+// transport's constructor may connect its own handlers. From the tool's handlers, through the
+// MainWindow it was given:
 //   - AddTrafficLine(line): one traffic line (CP932), shown, kept in the history, logged daily.
-//   - Fields(): the window's fields, one per control value (the settings structure of
-//     core/settings.h); ControlsToFields() at the start of every handler, FieldsToControls() at
-//     the end of its normal path (the dialog data exchange).
-//   - Control(id) gives the control widget of a dialog id (1004 "接　続" ...), EnableControl(id,
-//     on) switches it; tools connect their own handlers ("TEXT送信", the mode buttons, DTR/RTS)
-//     to the clicked/activated signals of their controls, which only the user raises.
-//   - Recording(): the data files and the daily log of the instance (core/recording.h).
+//   - TcpIpFields() / SerialFields() (core/settings.h structures) and DataFields(): the window's
+//     fields, one per control value. ControlsToFields() at the start of every handler,
+//     FieldsToControls() at the end of its normal path (the dialog data exchange). Extra fields
+//     of a tool (the serial line indicators) are bound with Exchange().BindCheck(id, field).
+//   - Control(id) gives the widget of a dialog id (core/window/dialog_template.h, ids::), and
+//     EnableControl(id, on) switches it. Tools connect their own handlers ("TEXT送信", the mode
+//     buttons, DTR/RTS) to the clicked/activated signals of their controls, which only the user
+//     raises; the frame itself wires "接　続", "切　断", "FILE送信", "LOG保存" and "LOGクリア".
+//   - Recording(): the data files of the instance (WriteDataFile; core/recording.h).
 //   - ShowErrorBox(caption, text): the modal error box; without a text it shows the system text
 //     of the last error.
 //   - Messages(): the window's platform::MessageQueue; endpoints and the serial engine post their
-//     window messages through it, and the frame hands each one to HandleWindowMessage below.
-//   - TrafficLineSelectedByUser: a callback run only when the user (not the program) selects a
-//     line of the traffic list (the TCP/IP tool's peer selection).
+//     window messages through it (Hold/ProcessRepaints for blocking waits), and the frame hands
+//     each one to HandleWindowMessage below. PumpMessages() runs everything waiting.
+//   - SetTrafficLineSelectedByUser(handler): runs only when the user (not the program) selects
+//     a line of the traffic list (the TCP/IP tool's peer selection); TrafficListWidget() reads
+//     the list.
 
 #include <string>
 

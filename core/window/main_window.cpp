@@ -12,6 +12,7 @@
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QShowEvent>
+#include <QTimer>
 #include <QUrl>
 #include <cerrno>
 
@@ -38,6 +39,8 @@ int ListHeightMargin(const ToolIdentity& tool) {
 constexpr int kListWidthMargin = 11;
 
 constexpr std::chrono::milliseconds kCloseWait{500};
+// How long after showing the window the frame's size may still arrive from the window manager.
+constexpr std::chrono::milliseconds kFrameWait{1000};
 
 }  // namespace
 
@@ -272,6 +275,11 @@ void MainWindow::FinishPendingPlacement() {
 void MainWindow::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   FinishPendingPlacement();
+  // A window system without frames never reports one: the size asked for stands as applied,
+  // and later moves by the user must not bring it back.
+  if (pendingPlacement_) {
+    QTimer::singleShot(kFrameWait, this, [this] { pendingPlacement_.reset(); });
+  }
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

@@ -6,10 +6,14 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMimeData>
 #include <QTest>
+#include <QUrl>
 #include <algorithm>
 #include <filesystem>
 
@@ -192,6 +196,14 @@ TEST_P(MainWindowTest, EscSavesTheSettingsThenDisconnectsIntoTheDailyLog) {
   EXPECT_NE(ReadWholeFile(harness.SettingsFile()).find("LISTSAVE=1"), std::string::npos);
 }
 
+TEST_P(MainWindowTest, TheCloseBoxRunsTheCloseSequence) {
+  core::MainWindow& window = harness.Open();
+  window.close();
+  EXPECT_EQ(harness.transport.calls, (std::vector<std::string>{"start", "disconnect"}));
+  EXPECT_EQ(harness.seams.exitCodes, std::vector<int>{0});
+  EXPECT_TRUE(std::filesystem::exists(harness.SettingsFile()));
+}
+
 TEST_P(MainWindowTest, EnterInTheSendBoxDoesNothing) {
   core::MainWindow& window = harness.Open();
   window.Control(kSendBox)->setFocus();
@@ -295,8 +307,10 @@ TEST_P(MainWindowTest, TheAboutItemOpensTheAboutBox) {
   EXPECT_EQ(actions[1]->text().toStdString(),
             std::string(GetParam().tool->programName) + " のﾊﾞｰｼﾞｮﾝ情報(&A)...");
   actions[1]->trigger();
-  EXPECT_EQ(harness.seams.modalTitles,
-            std::vector<std::string>{std::string(GetParam().tool->programName) + "のﾊﾞｰｼﾞｮﾝ情報"});
+  const std::string program = GetParam().tool->programName;
+  EXPECT_EQ(harness.seams.modalTitles, std::vector<std::string>{program + "のﾊﾞｰｼﾞｮﾝ情報"});
+  EXPECT_EQ(harness.seams.modalTexts, (std::vector<std::string>{program + " Version 2.00", "OK"}));
+  EXPECT_EQ(harness.seams.modalPictures, 1);
 }
 
 TEST_P(MainWindowTest, ClearEmptiesListAndHistory) {
@@ -331,6 +345,20 @@ TEST_P(MainWindowTest, DroppedFilesAreSentInOrderWithoutPauses) {
             (std::vector<std::string>{"start", "send " + (dir / "a.txt"), "send " + (dir / "b.bin"),
                                       "send " + (dir / "c")}));
   EXPECT_TRUE(harness.seams.sleeps.empty());
+}
+
+TEST_P(MainWindowTest, DroppedUrlsAreSentAsLocalFiles) {
+  core::MainWindow& window = harness.Open();
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir / "one.txt")),
+                QUrl::fromLocalFile(QString::fromStdString(dir / "two.txt"))});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(&window, &drop);
+  EXPECT_EQ(harness.transport.calls, (std::vector<std::string>{"start", "send " + (dir / "one.txt"),
+                                                               "send " + (dir / "two.txt")}));
 }
 
 TEST_P(MainWindowTest, MessagesReachTheTransport) {

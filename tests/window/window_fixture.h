@@ -3,7 +3,9 @@
 // sleeps and the process end answered by fakes, and a transport that records what the frame
 // asks of it.
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QListWidget>
 #include <chrono>
 #include <deque>
@@ -25,6 +27,9 @@ class FakeWindowSeams : public core::WindowSeams {
   std::vector<core::OpenFileRequest> openRequests;
   std::deque<std::optional<std::string>> openAnswers;
   std::vector<std::string> modalTitles;
+  // The texts of every label and button of the last modal dialog, and its pictures.
+  std::vector<std::string> modalTexts;
+  int modalPictures = 0;
   std::vector<std::chrono::milliseconds> sleeps;
   std::vector<int> exitCodes;
   // Runs at every sleep, as time passing would let other things happen.
@@ -40,6 +45,15 @@ class FakeWindowSeams : public core::WindowSeams {
   }
   void RunModal(QDialog& dialog) override {
     modalTitles.push_back(dialog.windowTitle().toStdString());
+    modalTexts.clear();
+    modalPictures = 0;
+    for (QLabel* label : dialog.findChildren<QLabel*>()) {
+      if (!label->pixmap().isNull()) ++modalPictures;
+      if (!label->text().isEmpty()) modalTexts.push_back(label->text().toStdString());
+    }
+    for (QAbstractButton* button : dialog.findChildren<QAbstractButton*>()) {
+      modalTexts.push_back(button->text().toStdString());
+    }
   }
   void Sleep(std::chrono::milliseconds duration) override {
     sleeps.push_back(duration);
