@@ -260,6 +260,13 @@ void StreamSocket::OnReadable() {
   if (handler_) handler_(Notice::Closed);
 }
 
+bool SocketLayerWorks() {
+  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return FailWithErrno();
+  ::close(fd);
+  return true;
+}
+
 bool ResolveIPv4(const std::string& host, std::uint32_t& address) {
   const std::string name = Cp932ToUtf8(host);
   in_addr dotted{};

@@ -95,6 +95,10 @@ class StreamSocket {
   bool closeReported_ = false;  // the close was noticed or consumed
 };
 
+// Whether IPv4 stream sockets can be made at all (a socket is made and closed again); false with
+// the last error set when not.
+bool SocketLayerWorks();
+
 // Resolves a host text (CP932) to an IPv4 address in host byte order: first as a dotted address,
 // then by name lookup for IPv4 only, taking the first address. Fails with EINVAL when neither
 // gives an address.

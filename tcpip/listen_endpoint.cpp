@@ -12,7 +12,9 @@ using platform::StreamSocket;
 ListenEndpoint::ListenEndpoint(platform::MessageQueue* owner, platform::ReadinessLoop* loop)
     : SocketEndpoint(owner, loop) {
   socket_.SetNoticeHandler([this](StreamSocket::Notice notice) {
-    if (notice == StreamSocket::Notice::Acceptable) Post(WM_SOCK_ACCEPT, 0);
+    if (notice != StreamSocket::Notice::Acceptable) return;
+    announced_ = true;
+    Post(WM_SOCK_ACCEPT, 0);
   });
 }
 
@@ -27,6 +29,7 @@ bool ListenEndpoint::AcceptInto(PeerEndpoint& peer) {
     platform::SetLastError(ENOTSOCK);
     return false;
   }
+  announced_ = false;
   for (;;) {
     if (socket_.Accept(peer.socket_)) return true;
     const int error = platform::LastError();

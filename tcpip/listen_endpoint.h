@@ -20,9 +20,17 @@ class ListenEndpoint final : public SocketEndpoint {
   // operation (EALREADY).
   bool AcceptInto(PeerEndpoint& peer);
 
+  // Whether this endpoint has posted WM_SOCK_ACCEPT and no accept has been made since. The
+  // message names no endpoint, so one left in the queue by an endpoint that is gone must not
+  // make its successor wait for a connection that is not there.
+  bool AcceptAnnounced() const { return announced_; }
+
  protected:
   // Re-listening on the same port right after closing must work.
   bool ReuseAddress() const override { return true; }
+
+ private:
+  bool announced_ = false;
 };
 
 }  // namespace tcpip

@@ -70,13 +70,13 @@ std::string LoopbackPeer::ReadToEnd() {
 bool LoopbackPeer::SeesEnd(int timeoutMs) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   char buffer[4096];
-  while (std::chrono::steady_clock::now() < end) {
+  for (;;) {
     long now = socket_.Receive(buffer, sizeof buffer);
     if (now == 0) return true;
     if (now < 0 && platform::LastError() != EAGAIN) return true;
+    if (std::chrono::steady_clock::now() >= end) return false;
     if (now < 0) socket_.WaitFor(StreamSocket::Await::Readable, 50);
   }
-  return false;
 }
 
 int FreePort() {

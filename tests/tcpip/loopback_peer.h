@@ -21,7 +21,7 @@ class LoopbackPeer {
   std::string Read(std::size_t count);
   // Reads until the far side closes (or ten seconds pass).
   std::string ReadToEnd();
-  // True when the far side has closed (the stream ended) within the time.
+  // True when the far side has closed (the stream ended) within the time; looks at least once.
   bool SeesEnd(int timeoutMs = 5000);
   void Close() { socket_.Close(); }
   void Reset() { socket_.CloseWithReset(); }

@@ -1,0 +1,278 @@
+// The TCP/IP tool with its real window (offscreen unless a display is set) receiving a flood from
+// a loopback peer: 64 MiB sent at once, measured from the first byte sent to the tool's "切断"
+// line. Two runs: (a) with the daily log and data files off, (b) with the daily log and "HEX表示"
+// on, where the log's reception records are decoded back to bytes and compared with what was
+// sent. A third measurement is the CPU time a listening tool with 100 idle peers spends in 30 s.
+//
+// Run by hand: build/bench/tcpip_flood_bench [--benchmark_filter=...]
+// Environment: TK_FLOOD_MIB (default 64), TK_IDLE_SECONDS (default 30).
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QListWidget>
+#include <chrono>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "core/window/main_window.h"
+#include "core/window/qt_user_dialogs.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/stream_socket.h"
+#include "tcpip/tcp_transport.h"
+
+namespace {
+
+int EnvInt(const char* name, int fallback) {
+  const char* v = std::getenv(name);
+  return v ? std::atoi(v) : fallback;
+}
+
+class BenchSeams final : public core::WindowSeams {
+ public:
+  std::optional<std::string> AskOpenFileName(QWidget&, const core::OpenFileRequest&) override {
+    return std::nullopt;
+  }
+  void RunModal(QDialog&) override {}
+  void Sleep(std::chrono::milliseconds d) override { std::this_thread::sleep_for(d); }
+  void EndProcess(int) override {}
+};
+
+// Counts the repaints of the traffic list while the flood runs.
+class PaintCounter final : public QObject {
+ public:
+  int paints = 0;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++paints;
+    return false;
+  }
+};
+
+// A blocking loopback client used from its own thread.
+class Flooder {
+ public:
+  bool Connect(int port) {
+    if (!socket_.Open()) return false;
+    if (socket_.StartConnect(0x7F000001, static_cast<std::uint16_t>(port))) return true;
+    if (socket_.WaitFor(platform::StreamSocket::Await::Connected, 5000) !=
+        platform::StreamSocket::WaitOutcome::Ready)
+      return false;
+    return socket_.FinishConnect() == 0;
+  }
+  bool SendAll(const std::string& bytes) {
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+      long n =
+          socket_.Send(bytes.data() + sent, std::min<std::size_t>(1 << 20, bytes.size() - sent));
+      if (n > 0) {
+        sent += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (socket_.WaitFor(platform::StreamSocket::Await::Writable, 10000) ==
+          platform::StreamSocket::WaitOutcome::TimedOut)
+        return false;
+    }
+    return true;
+  }
+  void Close() { socket_.Close(); }
+
+ private:
+  platform::StreamSocket socket_;
+};
+
+struct Tool {
+  std::filesystem::path folder;
+  core::QtUserDialogs dialogs;
+  BenchSeams seams;
+  std::unique_ptr<core::MainWindow> window;
+  std::unique_ptr<tcpip::TcpTransport> tcp;
+
+  explicit Tool(bool logAndHex) {
+    folder = std::filesystem::temp_directory_path() /
+             ("tcpip_flood_bench_" +
+              std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
+              (logAndHex ? "_b" : "_a"));
+    std::filesystem::remove_all(folder);
+    std::filesystem::create_directories(folder / "Log1");
+    std::filesystem::create_directories(folder / "Dat1");
+    window = std::make_unique<core::MainWindow>(
+        core::kTcpIpTool,
+        core::WindowSetup{"1", (folder / "Brisolt1.ini").string(), (folder / "Dat1").string(),
+                          (folder / "Log1").string()},
+        dialogs, seams, platform::SystemClock());
+    dialogs.SetOwner(window.get());
+    tcp = std::make_unique<tcpip::TcpTransport>(*window);
+    window->SetTransport(*tcp);
+    window->OpenMainWindow();
+    window->show();
+    auto& f = window->TcpIpFields();
+    f.server = true;
+    f.port = "0";
+    f.addressBox.clear();
+    f.data.dataSave = false;
+    f.data.listSave = logAndHex;
+    f.data.dspHex = logAndHex;
+    window->FieldsToControls();
+    tcp->OnConnectButton();
+  }
+  ~Tool() {
+    tcp->OnDisconnectButton();
+    tcp.reset();
+    window.reset();
+    std::filesystem::remove_all(folder);
+  }
+  int Port() const { return tcp->Listener()->LocalPort(); }
+
+  // Runs the event loop until the peer's close has been handled.
+  bool RunUntilPeerGone(int limitMs) {
+    QElapsedTimer timer;
+    timer.start();
+    const std::string closed = platform::Cp932("切断 ");
+    while (timer.elapsed() < limitMs) {
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+      const auto& h = window->Traffic().history();
+      if (h.size() > 0 && h[h.size() - 1].compare(0, closed.size(), closed) == 0) return true;
+    }
+    return false;
+  }
+
+  // The bytes of every "->受" record of the daily log, decoded from the "<xx>" form.
+  std::string LoggedReceptions(int* records = nullptr) const {
+    std::string bytes;
+    const std::string marker = platform::Cp932("->受 ");
+    for (const auto& entry : std::filesystem::directory_iterator(folder / "Log1")) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      std::string line;
+      while (std::getline(in, line)) {
+        const auto at = line.find(marker);
+        if (at == std::string::npos) continue;
+        const auto data = line.find(')', at);
+        if (records) ++*records;
+        for (std::size_t i = data + 1; i + 3 < line.size() + 1 && line[i] == '<'; i += 4)
+          bytes.push_back(static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)));
+      }
+    }
+    return bytes;
+  }
+};
+
+std::string Payload(std::size_t size) {
+  std::string bytes(size, '\0');
+  std::uint32_t x = 12345;
+  for (auto& b : bytes) {
+    x = x * 1664525u + 1013904223u;
+    b = static_cast<char>(x >> 24);
+  }
+  return bytes;
+}
+
+void Flood(benchmark::State& state, bool logAndHex) {
+  const std::size_t size = static_cast<std::size_t>(EnvInt("TK_FLOOD_MIB", 64)) << 20;
+  const std::string payload = Payload(size);
+  for (auto _ : state) {
+    Tool tool(logAndHex);
+    PaintCounter paints;
+    tool.window->TrafficListWidget().viewport()->installEventFilter(&paints);
+    Flooder flooder;
+    if (!flooder.Connect(tool.Port())) {
+      state.SkipWithError("connect failed");
+      return;
+    }
+    // Let the tool accept before the clock starts.
+    QElapsedTimer settle;
+    settle.start();
+    while (!tool.tcp->IsConnected() && settle.elapsed() < 5000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const auto start = std::chrono::steady_clock::now();
+    bool sent = false;
+    std::thread sender([&] {
+      sent = flooder.SendAll(payload);
+      flooder.Close();
+    });
+    const bool done = tool.RunUntilPeerGone(600000);
+    const auto end = std::chrono::steady_clock::now();
+    sender.join();
+    const double seconds = std::chrono::duration<double>(end - start).count();
+    state.SetIterationTime(seconds);
+    if (!sent || !done) {
+      state.SkipWithError("flood did not complete");
+      return;
+    }
+    state.counters["MB_per_s"] = static_cast<double>(size) / 1e6 / seconds;
+    state.counters["list_paints"] = paints.paints;
+    if (logAndHex) {
+      int records = 0;
+      const bool complete = tool.LoggedReceptions(&records) == payload;
+      state.counters["blocks"] = records;
+      state.counters["log_complete"] = complete ? 1 : 0;
+      if (!complete) state.SkipWithError("the log's receptions differ from what was sent");
+    }
+    tool.window->TrafficListWidget().viewport()->removeEventFilter(&paints);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(size) * state.iterations());
+}
+
+void BM_FloodPlain(benchmark::State& state) {
+  Flood(state, false);
+}
+void BM_FloodLogAndHex(benchmark::State& state) {
+  Flood(state, true);
+}
+BENCHMARK(BM_FloodPlain)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloodLogAndHex)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The process's CPU time, user and system, of every thread.
+double CpuSeconds() {
+  return static_cast<double>(std::clock()) / CLOCKS_PER_SEC;
+}
+
+// A listening tool with 100 connected, silent peers: the CPU time its event loop spends.
+void BM_IdleHundredPeers(benchmark::State& state) {
+  const int idleSeconds = EnvInt("TK_IDLE_SECONDS", 30);
+  for (auto _ : state) {
+    Tool tool(false);
+    std::vector<std::unique_ptr<Flooder>> peers;
+    for (int i = 0; i < 100; ++i) {
+      peers.push_back(std::make_unique<Flooder>());
+      peers.back()->Connect(tool.Port());
+    }
+    QElapsedTimer settle;
+    settle.start();
+    while (tool.tcp->Peers().Occupied() < 100 && settle.elapsed() < 10000)
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    const double cpuBefore = CpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < idleSeconds * 1000)
+      QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 1000);
+    const double cpu = CpuSeconds() - cpuBefore;
+    state.SetIterationTime(idleSeconds);
+    state.counters["peers"] = tool.tcp->Peers().Occupied();
+    state.counters["cpu_ms"] = cpu * 1000;
+  }
+}
+BENCHMARK(BM_IdleHundredPeers)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,404 @@
+#include "tcpip/tcp_transport.h"
+
+#include <QAbstractButton>
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "core/error_reporting.h"
+#include "core/notation.h"
+#include "core/window/main_window.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/last_error.h"
+#include "tcpip/qt_readiness_loop.h"
+#include "tcpip/socket_messages.h"
+#include "tcpip/traffic_lines.h"
+
+namespace tcpip {
+namespace {
+
+// Dialog control numbers of the TCP/IP window.
+constexpr int kServerRadio = 1012;
+constexpr int kClientRadio = 1013;
+constexpr int kPortBox = 1015;
+constexpr int kAddressBox = 1016;
+constexpr int kConnectButton = 1004;
+constexpr int kDisconnectButton = 1008;
+constexpr int kTextSendButton = 1005;
+
+const LineFormats& Lines() {
+  return LineFormats::Get();
+}
+
+void OnClicked(core::MainWindow& window, int id, std::function<void()> handler) {
+  auto* button = qobject_cast<QAbstractButton*>(window.Control(id));
+  if (button) QObject::connect(button, &QAbstractButton::clicked, button, std::move(handler));
+}
+
+}  // namespace
+
+TcpTransport::TcpTransport(core::MainWindow& window, std::function<bool()> startSockets,
+                           std::unique_ptr<platform::ReadinessLoop> loop)
+    : window_(window),
+      startSockets_(startSockets ? std::move(startSockets)
+                                 : [] { return platform::SocketLayerWorks(); }),
+      loop_(loop ? std::move(loop) : std::make_unique<QtReadinessLoop>()),
+      receiveBuffer_(kBlockBytes) {
+  OnClicked(window_, kTextSendButton, [this] { OnTextSendButton(); });
+  OnClicked(window_, kServerRadio, [this] { OnServerRadio(); });
+  OnClicked(window_, kClientRadio, [this] { OnClientRadio(); });
+  window_.SetTrafficLineSelectedByUser([this](int line) { OnTrafficSelect(line); });
+}
+
+TcpTransport::~TcpTransport() {
+  // The endpoints close their sockets (and drop their notifiers) before the loop goes.
+  listener_.reset();
+  endpoints_.clear();
+}
+
+bool TcpTransport::StartTransport() {
+  return startSockets_();
+}
+
+void TcpTransport::HandleWindowMessage(const platform::WindowMessage& message) {
+  switch (message.number) {
+    case WM_SOCK_ACCEPT:
+      OnAcceptReady();
+      break;
+    case WM_SOCK_RECEIVE:
+      if (PeerEndpoint* peer = Find(message.first)) OnDataReady(peer);
+      break;
+    case WM_SOCK_CLOSE:
+      if (PeerEndpoint* peer = Find(message.first)) OnPeerClosed(peer);
+      break;
+    case WM_SOCK_RECLAIM:
+      Reclaim(message.first);
+      break;
+    default:
+      break;
+  }
+}
+
+// --- Endpoint ownership ---
+
+PeerEndpoint* TcpTransport::NewPeer() {
+  endpoints_.push_back(Owned{std::make_unique<PeerEndpoint>(&window_.Messages(), loop_.get()), 0});
+  return endpoints_.back().endpoint.get();
+}
+
+void TcpTransport::Destroy(PeerEndpoint* peer) {
+  std::erase_if(endpoints_, [peer](const Owned& o) { return o.endpoint.get() == peer; });
+}
+
+void TcpTransport::Retire(PeerEndpoint* peer) {
+  peer->CloseSocket();
+  for (auto& owned : endpoints_) {
+    if (owned.endpoint.get() == peer && owned.retiredIn == 0) {
+      owned.retiredIn = ++reclaimRound_;
+      window_.Messages().Post(platform::WindowMessage{WM_SOCK_RECLAIM, owned.retiredIn, 0});
+    }
+  }
+}
+
+void TcpTransport::Reclaim(std::uint64_t upTo) {
+  std::erase_if(endpoints_,
+                [upTo](const Owned& o) { return o.retiredIn != 0 && o.retiredIn <= upTo; });
+}
+
+PeerEndpoint* TcpTransport::Find(std::uintptr_t id) const {
+  for (const auto& owned : endpoints_)
+    if (reinterpret_cast<std::uintptr_t>(owned.endpoint.get()) == id) return owned.endpoint.get();
+  return nullptr;
+}
+
+// --- Helpers ---
+
+int TcpTransport::PortNumber() const {
+  return tcpip::PortNumber(window_.TcpIpFields().port);
+}
+
+void TcpTransport::AddLine(const std::string& line) {
+  window_.AddTrafficLine(line);
+}
+
+std::string TcpTransport::PeerAddress(PeerEndpoint* peer) const {
+  std::string address;
+  int port = 0;
+  peer->ReadPeerName(address, port);
+  return address;
+}
+
+std::string TcpTransport::PeerPortText(PeerEndpoint* peer) {
+  if (!listener_) return std::to_string(PortNumber());
+  if (!peer || !peerTable_.Contains(peer)) return {};
+  std::string address;
+  int port = 0;
+  if (!peer->ReadPeerName(address, port)) return {};
+  return std::to_string(port);
+}
+
+void TcpTransport::SetBusy() {
+  for (int id : {kServerRadio, kClientRadio, kPortBox, kAddressBox, kConnectButton})
+    window_.EnableControl(id, false);
+  window_.EnableControl(kDisconnectButton, true);
+}
+
+void TcpTransport::SetIdle(bool addressEnabled) {
+  for (int id : {kServerRadio, kClientRadio, kPortBox, kConnectButton})
+    window_.EnableControl(id, true);
+  window_.EnableControl(kAddressBox, addressEnabled);
+  window_.EnableControl(kDisconnectButton, false);
+}
+
+// --- The flows ---
+
+void TcpTransport::OnConnectButton() {
+  window_.ControlsToFields();
+  auto& fields = window_.TcpIpFields();
+  const int port = PortNumber();
+
+  if (fields.server) {
+    if (listener_) {
+      listener_->CloseSocket();
+      listener_.reset();
+    }
+    listener_ = std::make_unique<ListenEndpoint>(&window_.Messages(), loop_.get());
+    if (!listener_->OpenSocket(port)) {
+      const std::string text = core::SystemErrorText();
+      listener_.reset();
+      AddLine(FormatLine(Lines().failedWithPort, "", port, text.c_str()));
+      return;
+    }
+    listener_->StartListening();
+    AddLine(FormatLine(Lines().listenStarted, "", port));
+    SetBusy();
+    window_.FieldsToControls();
+    return;
+  }
+
+  PeerEndpoint* peer = NewPeer();
+  currentPeer_ = peer;
+  const std::string host = fields.addressBox;
+  if (!peer->OpenSocket(0) || !peer->ConnectTo(host, port)) {
+    const std::string text = core::SystemErrorText();
+    AddLine(FormatLine(Lines().failedWithPort, host.c_str(), port, text.c_str()));
+    Destroy(peer);
+    currentPeer_ = nullptr;
+    return;
+  }
+  AddLine(FormatLine(Lines().listenStarted, host.c_str(), port));
+  SetBusy();
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnAcceptReady() {
+  window_.ControlsToFields();
+  if (!listener_ || !listener_->AcceptAnnounced()) return;
+  PeerEndpoint* peer = NewPeer();
+  if (!listener_->AcceptInto(*peer)) {
+    Destroy(peer);
+    return;
+  }
+  const int slot = peerTable_.FirstEmpty();
+  if (slot < 0) {
+    // Every slot is taken: the connection is let go at once, so that no socket is left without
+    // an owner, and both events are shown with the peer's own port.
+    std::string address;
+    int port = 0;
+    peer->ReadPeerName(address, port);
+    const std::string portText = std::to_string(port);
+    AddLine(FormatLine(Lines().peerConnected, address.c_str(), portText.c_str()));
+    AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+    Retire(peer);
+    window_.FieldsToControls();
+    return;
+  }
+  peerTable_[slot] = peer;
+  const std::string address = PeerAddress(peer);
+  const std::string portText = PeerPortText(peer);
+  AddLine(FormatLine(Lines().peerConnected, address.c_str(), portText.c_str()));
+  currentPeer_ = peer;
+  window_.TcpIpFields().addressBox = address + ":" + portText;
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnDataReady(PeerEndpoint* peer) {
+  window_.ControlsToFields();
+  // An endpoint closed by "切　断" has no socket left to read or wait on.
+  if (!peer || !peer->IsOpen()) return;
+  long received = 0;
+  for (int tries = 0; tries < kReceiveTries; ++tries) {
+    const long pending = peer->PendingBytes();
+    if (pending == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kReceiveTryMs));
+      continue;
+    }
+    if (pending < 0) break;  // the socket cannot say: nothing is read
+    const auto want = std::min<std::size_t>(static_cast<std::size_t>(pending), kBlockBytes);
+    received = std::min<long>(peer->ReceiveSome(receiveBuffer_.data(), want),
+                              static_cast<long>(kBlockBytes));
+    break;
+  }
+  if (received <= 0) return;
+  const std::string_view bytes(receiveBuffer_.data(), static_cast<std::size_t>(received));
+  window_.Recording().WriteDataFile(bytes, platform::Cp932("受信"));
+  const std::string address = PeerAddress(peer);
+  const std::string display = core::BytesToNotation(bytes, window_.TcpIpFields().data.dspHex);
+  const std::string portText = PeerPortText(peer);
+  AddLine(FormatLine(Lines().received, address.c_str(), portText.c_str(), display.c_str()));
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnPeerClosed(PeerEndpoint* peer) {
+  window_.ControlsToFields();
+  // An endpoint closed by "切　断" had its line then; it is reclaimed with the others.
+  if (!peer || !peer->IsOpen()) return;
+  auto& fields = window_.TcpIpFields();
+  {
+    const std::string address = PeerAddress(peer);
+    const std::string portText = PeerPortText(peer);
+    AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+  }
+  peerTable_.Remove(peer);
+  if (currentPeer_ == peer) {
+    currentPeer_ = peerTable_.LowestOccupied();
+    if (listener_) {
+      if (currentPeer_) {
+        const std::string address = PeerAddress(currentPeer_);
+        fields.addressBox = address + ":" + PeerPortText(currentPeer_) + ":";
+      } else {
+        fields.addressBox.clear();
+      }
+      window_.FieldsToControls();
+    }
+  }
+  Retire(peer);
+  if (!listener_) SetIdle(true);
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnDisconnectButton() {
+  window_.ControlsToFields();
+  auto& fields = window_.TcpIpFields();
+  if (listener_) {
+    for (int slot = 0; slot < PeerTable::kSlots; ++slot) {
+      PeerEndpoint* peer = peerTable_[slot];
+      if (!peer) continue;
+      const std::string address = PeerAddress(peer);
+      const std::string portText = PeerPortText(peer);
+      AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+      peerTable_[slot] = nullptr;
+      Retire(peer);
+    }
+    AddLine(FormatLine(Lines().listenEnded, "", PortNumber()));
+    listener_->CloseSocket();
+    listener_.reset();
+    currentPeer_ = nullptr;
+    fields.addressBox.clear();
+  } else if (currentPeer_) {
+    const std::string address = PeerAddress(currentPeer_);
+    const std::string portText = PeerPortText(currentPeer_);
+    AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+    Retire(currentPeer_);
+  }
+  currentPeer_ = nullptr;
+  SetIdle(!fields.server);
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnTextSendButton() {
+  window_.ControlsToFields();
+  const auto& data = window_.TcpIpFields().data;
+  if (!data.sendText.empty() && currentPeer_) SendBlock(data.sendText);
+  window_.FieldsToControls();
+}
+
+void TcpTransport::SendOneFile(const std::string& cp932Path) {
+  window_.ControlsToFields();
+  if (!currentPeer_) return;
+  platform::File file;
+  if (auto native = platform::Cp932ToUtf8Exact(cp932Path)) {
+    file = platform::File::Open(*native, platform::File::Mode::Read);
+  } else {
+    platform::SetLastError(EILSEQ);
+  }
+  if (!file.IsOpen()) {
+    window_.ShowErrorBox(platform::Cp932("ファイルオープンエラー"));
+    return;
+  }
+  std::string bytes(kBlockBytes, '\0');
+  const long read = file.ReadUpTo(bytes.data(), bytes.size());
+  if (read < 0) {
+    window_.ShowErrorBox(platform::Cp932("ファイル読み込みエラー"));
+    return;
+  }
+  file.Close();
+  bytes.resize(static_cast<std::size_t>(read));
+  // The error box above runs a message loop: the peer may have gone meanwhile.
+  if (!bytes.empty() && currentPeer_) SendBlock(std::move(bytes));
+  window_.FieldsToControls();
+}
+
+void TcpTransport::SendBlock(std::string bytes) {
+  PeerEndpoint* peer = currentPeer_;
+  const auto& data = window_.TcpIpFields().data;
+  const std::string address = PeerAddress(peer);
+  if (data.dataTran) bytes = core::NotationToBytes(bytes);
+  // One send moves one block at most; a longer text is cut to it.
+  if (bytes.size() > kBlockBytes) bytes.resize(kBlockBytes);
+  const long sent = peer->SendAll(bytes.data(), bytes.size());
+  if (sent >= static_cast<long>(bytes.size())) {
+    window_.Recording().WriteDataFile(bytes, platform::Cp932("送信"));
+    const std::string display = core::BytesToNotation(bytes, data.dspHex);
+    const std::string portText = PeerPortText(peer);
+    AddLine(FormatLine(Lines().sent, address.c_str(), portText.c_str(), display.c_str()));
+    return;
+  }
+  // The system text is taken before anything else can change the last error.
+  const std::string failure = sent == 0 ? Lines().notSent : core::SystemErrorText();
+  const std::string portText = PeerPortText(peer);
+  AddLine(FormatLine(Lines().sendFailed, address.c_str(), portText.c_str(), failure.c_str()));
+}
+
+void TcpTransport::OnTrafficSelect(int line) {
+  window_.ControlsToFields();
+  const auto& history = window_.Traffic().history();
+  if (listener_ && line >= 0 && static_cast<std::size_t>(line) < history.size()) {
+    LinePeer named;
+    if (ReadLinePeer(history[static_cast<std::size_t>(line)], named)) {
+      for (int slot = 0; slot < PeerTable::kSlots; ++slot) {
+        PeerEndpoint* peer = peerTable_[slot];
+        if (!peer) continue;
+        std::string address;
+        int port = 0;
+        if (!peer->ReadPeerName(address, port)) continue;
+        if (port == named.port && address == named.address) {
+          currentPeer_ = peer;
+          window_.TcpIpFields().addressBox = address + ":" + std::to_string(port);
+          window_.FieldsToControls();
+          break;
+        }
+      }
+    }
+  }
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnServerRadio() {
+  window_.ControlsToFields();
+  window_.EnableControl(kAddressBox, false);
+  window_.TcpIpFields().addressBox.clear();
+  window_.FieldsToControls();
+}
+
+void TcpTransport::OnClientRadio() {
+  window_.ControlsToFields();
+  window_.EnableControl(kAddressBox, true);
+  auto& fields = window_.TcpIpFields();
+  fields.addressBox = fields.savedIp;
+  window_.FieldsToControls();
+}
+
+}  // namespace tcpip

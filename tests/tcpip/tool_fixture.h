@@ -1,0 +1,121 @@
+#pragma once
+// The TCP/IP tool's real window (offscreen) with its transport, in a temporary instance folder;
+// the modal boxes, the file dialogs, the sleeps and the process end are answered by fakes.
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/window/main_window.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "support/fake_clock.h"
+#include "support/fake_user_dialogs.h"
+#include "support/temp_dir.h"
+#include "tcpip/tcp_transport.h"
+#include "window/window_fixture.h"
+
+namespace tcpip_test {
+
+class ToolFixture : public ::testing::Test {
+ protected:
+  // Opens the window as the program does. `server` picks the mode; the port box gets `port`.
+  void Open(bool server, const std::string& port = "0", std::function<bool()> startSockets = {}) {
+    platform::CreateFolder(LogFolder());
+    platform::CreateFolder(DataFolder());
+    window_ = std::make_unique<core::MainWindow>(
+        core::kTcpIpTool, core::WindowSetup{"1", dir_ / "Brisolt1.ini", DataFolder(), LogFolder()},
+        dialogs_, seams_, clock_);
+    tcp_ = std::make_unique<tcpip::TcpTransport>(*window_, std::move(startSockets));
+    window_->SetTransport(*tcp_);
+    window_->OpenMainWindow();
+    window_->show();
+    auto& f = window_->TcpIpFields();
+    f.port = port;
+    f.data.dataTran = true;
+    window_->FieldsToControls();
+    Click(server ? 1012 : 1013);
+  }
+
+  void TearDown() override {
+    tcp_.reset();
+    window_.reset();
+  }
+
+  std::string LogFolder() const { return dir_ / "Log1"; }
+  std::string DataFolder() const { return dir_ / "Dat1"; }
+
+  core::MainWindow& W() { return *window_; }
+  tcpip::TcpTransport& T() { return *tcp_; }
+
+  void Click(int id) {
+    auto* button = qobject_cast<QAbstractButton*>(W().Control(id));
+    ASSERT_NE(button, nullptr) << id;
+    QTest::mouseClick(button, Qt::LeftButton);
+  }
+  bool Enabled(int id) { return W().Control(id)->isEnabled(); }
+  std::string AddressBox() {
+    return platform::Utf8ToCp932(qobject_cast<QLineEdit*>(W().Control(1016))->text().toStdString());
+  }
+  void SetText(int id, const std::string& cp932) {
+    qobject_cast<QLineEdit*>(W().Control(id))
+        ->setText(QString::fromStdString(platform::Cp932ToUtf8(cp932)));
+  }
+  void SetCheck(int id, bool on) {
+    qobject_cast<QAbstractButton*>(W().Control(id))->setChecked(on);
+  }
+
+  // The traffic lines, oldest first, whole (CP932).
+  std::vector<std::string> Lines() {
+    std::vector<std::string> lines;
+    const auto& h = W().Traffic().history();
+    for (std::size_t i = 0; i < h.size(); ++i) lines.push_back(h[i]);
+    return lines;
+  }
+  std::string LastLine() {
+    auto lines = Lines();
+    return lines.empty() ? std::string() : lines.back();
+  }
+  // Clicks line `index` of the traffic list as a user would.
+  void ClickLine(int index) {
+    QListWidget& list = W().TrafficListWidget();
+    QListWidgetItem* item = list.item(index);
+    ASSERT_NE(item, nullptr);
+    list.scrollToItem(item);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, list.visualItemRect(item).center());
+  }
+
+  // Runs the event loop until `done` holds (or five seconds pass).
+  bool RunUntil(const std::function<bool()>& done, int limitMs = 5000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+      if (timer.elapsed() > limitMs) return false;
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+  }
+  // Runs the event loop a little, for whatever is due.
+  void Settle(int ms = 50) {
+    RunUntil([] { return false; }, ms);
+  }
+  int ListenPort() { return T().Listener() ? T().Listener()->LocalPort() : -1; }
+
+  testing_support::TempDir dir_;
+  testing_support::FakeUserDialogs dialogs_;
+  window_testing::FakeWindowSeams seams_;
+  testing_support::FakeClock clock_;
+  std::unique_ptr<core::MainWindow> window_;
+  std::unique_ptr<tcpip::TcpTransport> tcp_;
+};
+
+}  // namespace tcpip_test
