@@ -201,6 +201,9 @@ void MainWindow::OpenMainWindow() {
     if (IsTcpIp(tool_)) ShowErrorBox(platform::Cp932("ソケット初期化エラー"));
     return;
   }
+  // Files dropped anywhere on the window go to the window: the edit boxes would otherwise take
+  // a dropped file's name as text.
+  for (QWidget* child : findChildren<QWidget*>()) child->setAcceptDrops(false);
   setAcceptDrops(true);
   if (DataFields().conect && transport_ != nullptr) transport_->ConnectAction();
 

@@ -296,6 +296,9 @@ TEST_P(MainWindowTest, OpensWithTitleIconAndButtons) {
   EXPECT_TRUE(window.Control(kConnect)->isEnabled());
   EXPECT_FALSE(window.Control(kDisconnect)->isEnabled());
   EXPECT_TRUE(window.acceptDrops());
+  for (QWidget* child : window.findChildren<QWidget*>()) {
+    EXPECT_FALSE(child->acceptDrops()) << child->metaObject()->className();
+  }
   EXPECT_EQ(List().font().pixelSize(), 12);
 }
 
