@@ -3,10 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
+#include "core/window/dialog_template.h"
 #include "platform/cp932.h"
 #include "support/temp_dir.h"
 #include "window_fixture.h"
@@ -119,6 +123,35 @@ TEST_F(ListFileSendTest, MessagesArePumpedDuringThePause) {
   EXPECT_EQ(harness.transport.calls,
             (std::vector<std::string>{"start", "send " + (dir / "a.txt"), "message 9101",
                                       "send " + (dir / "b.txt")}));
+}
+
+// A click that waits while the list pauses is handled within the pause: "LOGクリア" empties
+// the list between the two files.
+TEST_F(ListFileSendTest, TheUsersClicksAreHandledDuringThePause) {
+  const std::string list = dir / "x.lst";
+  WriteWholeFile(list, "a.txt\nb.txt\n");
+  harness.transport.onSendFile = [&](const std::string& path) {
+    harness.window->AddTrafficLine("sent " + path);
+  };
+  QWidget* clear = harness.window->Control(core::ids::kClearLog);
+  const QPointF inside(clear->width() / 2.0, clear->height() / 2.0);
+  bool posted = false;
+  harness.seams.duringSleep = [&] {
+    if (posted) return;
+    posted = true;
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+      const Qt::MouseButtons held =
+          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+      QCoreApplication::postEvent(
+          clear, std::make_unique<QMouseEvent>(type, inside, clear->mapToGlobal(inside),
+                                               Qt::LeftButton, held, Qt::NoModifier)
+                     .release());
+    }
+  };
+  harness.window->SendFileOrList(list);
+  QListWidget& traffic = harness.window->TrafficListWidget();
+  ASSERT_EQ(traffic.count(), 1);
+  EXPECT_EQ(traffic.item(0)->text().toStdString(), "sent " + (dir / "b.txt"));
 }
 
 // The real pause sleeps 20 times 50 ms and pumps after each sleep.
