@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Starts each tool under a virtual X server and saves a picture of its main window into docs/:
-#   docs/tarnwick-window.png (TCP/IP tool), docs/pellamar-window.png (RS-232C tool).
+#   docs/tarnwick-window.png (TCP/IP tool), docs/pellamar-window.png (RS-232C tool), and
+#   docs/tarnwick-traffic.png: the TCP/IP tool as a server after two peers connected and sent
+#   data, so that the padded columns of its traffic lines can be seen.
 # Usage: scripts/screenshots.sh [build folder]   (default: build; the tools must be built)
 # Needs xvfb, xauth and imagemagick (scripts/setup.sh installs them).
 set -euo pipefail
@@ -10,9 +12,10 @@ build=$(cd "${1:-$root/build}" && pwd)
 mkdir -p "$root/docs"
 
 shoot() {
-  local program=$1 picture=$2
+  local program=$1 picture=$2 settings=${3:-} traffic=${4:-}
   local work
   work=$(mktemp -d)
+  [ -n "$settings" ] && printf '%b' "$settings" >"$work/Brisolt1.ini"
   # Each tool runs in a fresh folder of its own, so it starts with the default settings at the
   # top-left corner of the screen; it is stopped without saving anything back.
   (
@@ -20,12 +23,13 @@ shoot() {
     xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
       "$1" & pid=$!
       sleep 3
+      [ -n "$3" ] && { eval "$3" || true; }
       # No window manager draws a frame here: the client area of dialog 102 (265 x 261 dialog
       # units at 6 x 12 base units) is 398 x 392 pixels at the corner.
       import -window root -crop 398x392+0+0 +repage "$2"
       kill "$pid"
       wait "$pid" 2>/dev/null || true
-    ' shoot "$program" "$picture"
+    ' shoot "$program" "$picture" "$traffic"
   )
   rm -rf "$work"
   echo "saved $picture"
@@ -33,3 +37,12 @@ shoot() {
 
 shoot "$build/tcpip/Tarnwick" "$root/docs/tarnwick-window.png"
 shoot "$build/serial/Pellamar" "$root/docs/pellamar-window.png"
+
+# Two peers of the server on a port of its own: the first sends a framed block, the second a
+# text in CP932 ("日本語"), then the first closes.
+port=47613
+peers="exec 3<>/dev/tcp/127.0.0.1/$port; printf '\\x02ABC\\x03hello' >&3; sleep 0.5
+  exec 4<>/dev/tcp/127.0.0.1/$port; printf '\\x93\\xfa\\x96\\x7b\\x8c\\xea' >&4; sleep 0.5
+  exec 3>&-; sleep 1"
+shoot "$build/tcpip/Tarnwick" "$root/docs/tarnwick-traffic.png" \
+  "[TCPIP]\r\nPORT=$port\r\n[START]\r\nCONECT=1\r\n" "$peers"
