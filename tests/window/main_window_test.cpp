@@ -88,13 +88,16 @@ TEST_P(MainWindowTest, KeepsTheNewest100LinesSelectedInListAndHistory) {
   ASSERT_EQ(List().selectedItems().size(), 1);
   EXPECT_EQ(List().selectedItems().front(), List().item(99));
   EXPECT_EQ(window.Traffic().history().size(), 100u);
+  EXPECT_EQ(window.Traffic().history()[0], "line 2");
+  // The newest line is in view.
+  QApplication::processEvents();
+  EXPECT_TRUE(List().viewport()->rect().contains(List().visualItemRect(List().item(99))));
 }
 
 TEST_P(MainWindowTest, CutsA300ByteLineInTheListOnly) {
   MakeFolders();
   WriteWholeFile(harness.SettingsFile(), "[DATA]\r\nLISTSAVE=1\r\n");
   core::MainWindow& window = harness.Open();
-  const std::string line = "->受 " + std::string(300 - 5, 'x');
   const std::string cp932 = Cp932("->受 ") + std::string(295, 'x');
   ASSERT_EQ(cp932.size(), 300u);
   window.AddTrafficLine(cp932);
@@ -102,6 +105,7 @@ TEST_P(MainWindowTest, CutsA300ByteLineInTheListOnly) {
   const QByteArray shown = List().item(0)->data(Qt::UserRole).toByteArray();
   EXPECT_EQ(shown.size(), 256);
   EXPECT_EQ(List().item(0)->text().toStdString(), platform::Cp932ToUtf8(cp932.substr(0, 256)));
+  EXPECT_EQ(window.Traffic().history()[0], cp932);
   EXPECT_NE(DailyLog().find(cp932 + "\r\n"), std::string::npos);
 
   const std::string saved = dir / "trace.log";
