@@ -354,6 +354,22 @@ TEST_P(MainWindowTest, DroppedFilesAreSentInOrderWithoutPauses) {
   EXPECT_TRUE(harness.seams.sleeps.empty());
 }
 
+// A name the program's code page cannot hold fails like a file that cannot be opened.
+TEST_P(MainWindowTest, ANameOutsideTheCodePageShowsTheOpenErrorBox) {
+  core::MainWindow& window = harness.Open();
+  window.OnDropFiles({dir / "\xF0\x9F\x98\x80.txt", dir / "ok.txt"});
+  ASSERT_EQ(harness.dialogs.boxes.size(), 1u);
+  EXPECT_EQ(harness.dialogs.boxes[0].caption, Cp932("ファイルオープンエラー"));
+  EXPECT_EQ(harness.transport.calls,
+            (std::vector<std::string>{"start", "send " + (dir / "ok.txt")}));
+
+  harness.transport.connected = true;
+  harness.seams.openAnswers.push_back(dir / "\xF0\x9F\x98\x80.txt");
+  QTest::mouseClick(Button(kSendFile), Qt::LeftButton);
+  EXPECT_EQ(harness.dialogs.boxes.size(), 2u);
+  EXPECT_EQ(harness.transport.calls.size(), 2u);
+}
+
 TEST_P(MainWindowTest, DroppedUrlsAreSentAsLocalFiles) {
   core::MainWindow& window = harness.Open();
   QMimeData data;
