@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "platform/cpu_time.h"
+#include "platform/pseudo_terminal.h"
 #include "platform/window_messages.h"
 #include "serial/engine/serial_port.h"
-#include "support/pty_pair.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ double Seconds(std::chrono::nanoseconds time) {
 void SerialFlood(benchmark::State& state) {
   const std::string data = Pattern(kFloodBytes);
   for (auto _ : state) {
-    testing_support::PtyPair pty;
+    platform::PseudoTerminalPair pty;
     if (!pty.IsValid()) {
       state.SkipWithError("no pseudo-terminal");
       return;
@@ -101,7 +101,7 @@ BENCHMARK(SerialFlood)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillise
 
 void SerialIdlePort(benchmark::State& state) {
   for (auto _ : state) {
-    testing_support::PtyPair pty;
+    platform::PseudoTerminalPair pty;
     platform::InProcessMessageQueue queue;
     serial::SerialPort port(queue);
     port.portName = pty.SlavePath();

@@ -1,7 +1,6 @@
 #include "platform/serial_device.h"
 
 #include <gtest/gtest.h>
-#include <termios.h>
 
 #include <cerrno>
 #include <chrono>
@@ -9,18 +8,19 @@
 #include <thread>
 
 #include "platform/last_error.h"
+#include "platform/pseudo_terminal.h"
 #include "platform/serial_termios_settings.h"
-#include "support/pty_pair.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using platform::PseudoTerminalPair;
 using platform::SerialDevice;
 using platform::SerialLineSettings;
 using platform::SystemSerialPorts;
-using testing_support::PtyPair;
 
-std::shared_ptr<SerialDevice> OpenConfigured(const PtyPair& pty, SerialLineSettings settings = {}) {
+std::shared_ptr<SerialDevice> OpenConfigured(const PseudoTerminalPair& pty,
+                                             SerialLineSettings settings = {}) {
   auto device = SystemSerialPorts().Open(pty.SlavePath());
   if (device && !device->Configure(settings)) return nullptr;
   return device;
@@ -54,7 +54,7 @@ TEST(SerialDeviceOpen, MissingPortFailsWithTheSystemError) {
 }
 
 TEST(SerialDeviceOpen, IsExclusiveUntilShutDown) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   auto first = SystemSerialPorts().Open(pty.SlavePath());
   ASSERT_NE(first, nullptr);
@@ -68,31 +68,28 @@ TEST(SerialDeviceOpen, IsExclusiveUntilShutDown) {
 }
 
 TEST(SerialDeviceConfigure, PutsThePortInRawModeWithTheSettings) {
-  PtyPair pty(true);
+  PseudoTerminalPair pty(true);
   ASSERT_TRUE(pty.IsValid());
   // Start from a cooked line, as a new terminal is.
-  termios cooked{};
-  ASSERT_EQ(tcgetattr(pty.Slave(), &cooked), 0);
-  cooked.c_lflag |= ECHO | ICANON;
-  cooked.c_oflag |= OPOST;
-  ASSERT_EQ(tcsetattr(pty.Slave(), TCSANOW, &cooked), 0);
+  ASSERT_TRUE(pty.MakeSlaveCooked());
 
   SerialLineSettings settings;
   settings.baudRate = 19200;
   settings.xonXoffOut = true;
   auto device = OpenConfigured(pty, settings);
   ASSERT_NE(device, nullptr);
-  termios t{};
-  ASSERT_EQ(tcgetattr(pty.Slave(), &t), 0);
-  EXPECT_EQ(t.c_lflag & (ECHO | ICANON), 0u);
-  EXPECT_EQ(t.c_oflag & OPOST, 0u);
-  EXPECT_NE(t.c_iflag & IXON, 0u);
-  EXPECT_EQ(t.c_iflag & IXOFF, 0u);
-  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B19200));
+  auto modes = pty.SlaveModes();
+  ASSERT_TRUE(modes.has_value());
+  EXPECT_FALSE(modes->echo);
+  EXPECT_FALSE(modes->canonical);
+  EXPECT_FALSE(modes->outputProcessing);
+  EXPECT_TRUE(modes->xonXoffOut);
+  EXPECT_FALSE(modes->xonXoffIn);
+  EXPECT_EQ(modes->outputSpeed, 19200);
 }
 
 TEST(SerialDeviceConfigure, SetsSpeedsWithoutAConstant) {
-  PtyPair pty(true);
+  PseudoTerminalPair pty(true);
   ASSERT_TRUE(pty.IsValid());
   for (int speed : {14400, 28800, 128000, 256000}) {
     SerialLineSettings settings;
@@ -107,7 +104,7 @@ TEST(SerialDeviceConfigure, SetsSpeedsWithoutAConstant) {
 }
 
 TEST(SerialDeviceConfigure, RefusesOneAndAHalfStopBits) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   auto device = SystemSerialPorts().Open(pty.SlavePath());
   ASSERT_NE(device, nullptr);
@@ -120,7 +117,7 @@ TEST(SerialDeviceConfigure, RefusesOneAndAHalfStopBits) {
 }
 
 TEST(SerialDevice, ReadsWithoutBlockingAndWritesInOrder) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   auto device = OpenConfigured(pty);
   ASSERT_NE(device, nullptr);
@@ -142,7 +139,7 @@ TEST(SerialDevice, ReadsWithoutBlockingAndWritesInOrder) {
 }
 
 TEST(SerialDevice, WaitEndsOnInterruptAndOnShutdownFromAnotherThread) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   auto device = OpenConfigured(pty);
   ASSERT_NE(device, nullptr);
@@ -168,7 +165,7 @@ TEST(SerialDevice, WaitEndsOnInterruptAndOnShutdownFromAnotherThread) {
 }
 
 TEST(SerialDevice, HangUpIsAReadFailureWithEio) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   auto device = OpenConfigured(pty);
   ASSERT_NE(device, nullptr);
@@ -182,7 +179,7 @@ TEST(SerialDevice, HangUpIsAReadFailureWithEio) {
 }
 
 TEST(SerialDevice, PseudoTerminalHasNoModemLines) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   auto device = OpenConfigured(pty);
   ASSERT_NE(device, nullptr);
@@ -200,7 +197,7 @@ TEST(SerialDevice, WithParityOnAnFFByteComesThroughOnce) {
   // With parity on, the driver doubles every 0xFF it receives (its marking escape); the read
   // path undoes that. A pty makes no parity errors, so marked bytes are left to the decoder's
   // own table.
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   SerialLineSettings settings;
   settings.parity = platform::SerialParity::Even;
@@ -217,7 +214,7 @@ TEST(SerialDevice, WithParityOnAnFFByteComesThroughOnce) {
 }
 
 TEST(SerialDevice, XoffHoldsWritesAndTheQueueRefusesAboveItsLimit) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   SerialLineSettings settings;
   settings.xonXoffOut = true;

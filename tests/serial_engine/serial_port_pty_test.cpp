@@ -1,7 +1,6 @@
 // The engine on real pseudo-terminals: the test holds the master side, the port opens the slave.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -9,20 +8,20 @@
 
 #include "platform/cp932.h"
 #include "platform/last_error.h"
+#include "platform/pseudo_terminal.h"
 #include "serial/engine/serial_port.h"
-#include "support/pty_pair.h"
 #include "support/temp_dir.h"
 #include "window_side.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+using platform::PseudoTerminalPair;
 using serial::kReceiveBlockLimit;
 using serial::PortErrorText;
 using serial::SerialPort;
 using serial::SerialTimings;
 using serial_test::WindowSide;
-using testing_support::PtyPair;
 
 SerialTimings Quick() {
   SerialTimings t;
@@ -61,7 +60,7 @@ TEST(SerialPortPty, OpenErrorCarriesTheSystemText) {
 }
 
 TEST(SerialPortPty, PortInUseByAnotherOpenerIsAnOpenError) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   WindowSide window;
   SerialPort first(window.queue);
@@ -74,7 +73,7 @@ TEST(SerialPortPty, PortInUseByAnotherOpenerIsAnOpenError) {
 }
 
 TEST(SerialPortPty, ABurstJoinsOneBlockAndAfterAnEmptyQueueANewBlockBegins) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   WindowSide window;
   SerialTimings timings = Quick();
@@ -98,7 +97,7 @@ TEST(SerialPortPty, ABurstJoinsOneBlockAndAfterAnEmptyQueueANewBlockBegins) {
 }
 
 TEST(SerialPortPty, ALongBurstComesInBlocksOfAtMost102400BytesNothingLostOrDoubled) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   WindowSide window;
   SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());
@@ -120,7 +119,7 @@ TEST(SerialPortPty, ALongBurstComesInBlocksOfAtMost102400BytesNothingLostOrDoubl
 }
 
 TEST(SerialPortPty, NoNewBlockBeforeTheAnswerAndTheThreadGoesOnAfterTheLimit) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   WindowSide window;
   window.answer = false;
@@ -155,7 +154,7 @@ TEST(SerialPortPty, NoNewBlockBeforeTheAnswerAndTheThreadGoesOnAfterTheLimit) {
 }
 
 TEST(SerialPortPty, ClosingWhileIdleGivesOneEmptyNotificationAndReleasesThePort) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   WindowSide window;
   SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());
@@ -188,7 +187,7 @@ TEST(SerialPortPty, ClosingWhileIdleGivesOneEmptyNotificationAndReleasesThePort)
 TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
   testing_support::TempDir dir;
   const std::string link = dir / "port";
-  auto lost = std::make_unique<PtyPair>();
+  auto lost = std::make_unique<PseudoTerminalPair>();
   ASSERT_TRUE(lost->IsValid());
   std::filesystem::create_symlink(lost->SlavePath(), link);
 
@@ -212,7 +211,7 @@ TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
   EXPECT_TRUE(port.keepReading());
 
   // The adapter comes back under the same name.
-  PtyPair back;
+  PseudoTerminalPair back;
   ASSERT_TRUE(back.IsValid());
   std::filesystem::remove(link);
   std::filesystem::create_symlink(back.SlavePath(), link);
@@ -231,7 +230,7 @@ TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
 TEST(SerialPortPty, ClosingDuringReopenAttemptsLeavesNoPortOpen) {
   testing_support::TempDir dir;
   const std::string link = dir / "port";
-  auto lost = std::make_unique<PtyPair>();
+  auto lost = std::make_unique<PseudoTerminalPair>();
   ASSERT_TRUE(lost->IsValid());
   std::filesystem::create_symlink(lost->SlavePath(), link);
 
@@ -247,7 +246,7 @@ TEST(SerialPortPty, ClosingDuringReopenAttemptsLeavesNoPortOpen) {
   ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() >= 2; }, 5s));
 
   port.ClosePort();
-  PtyPair back;
+  PseudoTerminalPair back;
   ASSERT_TRUE(back.IsValid());
   std::filesystem::remove(link);
   std::filesystem::create_symlink(back.SlavePath(), link);
@@ -274,7 +273,7 @@ TEST(SerialPortPty, WritingWithThePortClosedDoesNothingAndSucceeds) {
 }
 
 TEST(SerialPortPty, WritesReachTheLineAndAnXoffHeldWriteCountsAsSentAfterTheWait) {
-  PtyPair pty;
+  PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   WindowSide window;
   SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());

@@ -1,4 +1,4 @@
-#include "support/pty_pair.h"
+#include "platform/pseudo_terminal.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -8,9 +8,29 @@
 
 #include <cerrno>
 
-namespace testing_support {
+namespace platform {
+namespace {
 
-PtyPair::PtyPair(bool keepSlave) {
+int SpeedInBits(speed_t speed) {
+  switch (speed) {
+    case B9600:
+      return 9600;
+    case B19200:
+      return 19200;
+    case B38400:
+      return 38400;
+    case B57600:
+      return 57600;
+    case B115200:
+      return 115200;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+PseudoTerminalPair::PseudoTerminalPair(bool keepSlave) {
   int master = -1;
   int slave = -1;
   char name[256] = {};
@@ -33,12 +53,12 @@ PtyPair::PtyPair(bool keepSlave) {
   }
 }
 
-PtyPair::~PtyPair() {
+PseudoTerminalPair::~PseudoTerminalPair() {
   CloseMaster();
   if (slave_ >= 0) close(slave_);
 }
 
-bool PtyPair::Write(std::string_view bytes) {
+bool PseudoTerminalPair::Write(std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
     const ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
@@ -53,7 +73,7 @@ bool PtyPair::Write(std::string_view bytes) {
   return true;
 }
 
-std::string PtyPair::Read(std::size_t count, std::chrono::milliseconds timeout) {
+std::string PseudoTerminalPair::Read(std::size_t count, std::chrono::milliseconds timeout) {
   std::string got;
   const auto until = std::chrono::steady_clock::now() + timeout;
   char buffer[4096];
@@ -70,9 +90,30 @@ std::string PtyPair::Read(std::size_t count, std::chrono::milliseconds timeout) 
   return got;
 }
 
-void PtyPair::CloseMaster() {
+void PseudoTerminalPair::CloseMaster() {
   if (master_ >= 0) close(master_);
   master_ = -1;
 }
 
-}  // namespace testing_support
+bool PseudoTerminalPair::MakeSlaveCooked() {
+  termios attributes{};
+  if (slave_ < 0 || tcgetattr(slave_, &attributes) != 0) return false;
+  attributes.c_lflag |= ECHO | ICANON;
+  attributes.c_oflag |= OPOST;
+  return tcsetattr(slave_, TCSANOW, &attributes) == 0;
+}
+
+std::optional<TerminalModes> PseudoTerminalPair::SlaveModes() const {
+  termios attributes{};
+  if (slave_ < 0 || tcgetattr(slave_, &attributes) != 0) return std::nullopt;
+  TerminalModes modes;
+  modes.echo = (attributes.c_lflag & ECHO) != 0;
+  modes.canonical = (attributes.c_lflag & ICANON) != 0;
+  modes.outputProcessing = (attributes.c_oflag & OPOST) != 0;
+  modes.xonXoffOut = (attributes.c_iflag & IXON) != 0;
+  modes.xonXoffIn = (attributes.c_iflag & IXOFF) != 0;
+  modes.outputSpeed = SpeedInBits(cfgetospeed(&attributes));
+  return modes;
+}
+
+}  // namespace platform
