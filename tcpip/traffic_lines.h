@@ -3,7 +3,9 @@
 // on CP932 bytes (so "%-15s" pads by bytes), and the reading of a line back into its address and
 // port for the peer selection.
 
+#include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -24,16 +26,33 @@ struct LineFormats {
   static const LineFormats& Get();
 };
 
-// printf into a string of whatever length the result needs.
+namespace detail {
+// Room that one printf argument can take: its length for a text, enough digits for a number.
+inline std::size_t ArgumentRoom(const char* text) {
+  return std::strlen(text);
+}
+inline std::size_t ArgumentRoom(int) {
+  return 12;
+}
+}  // namespace detail
+
+// printf into a string of whatever length the result needs. The room is reckoned beforehand from
+// the arguments (padding never exceeds the format's own widths), so one pass writes the line;
+// a second pass is made only if the reckoning fell short.
 template <typename... Args>
 std::string FormatLine(const std::string& format, Args... args) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
 #pragma GCC diagnostic ignored "-Wformat-security"
-  const int length = std::snprintf(nullptr, 0, format.c_str(), args...);
-  if (length <= 0) return {};
-  std::string line(static_cast<std::size_t>(length) + 1, '\0');
-  std::snprintf(line.data(), line.size(), format.c_str(), args...);
+  std::size_t room = format.size() + 32;
+  ((room += detail::ArgumentRoom(args)), ...);
+  std::string line(room + 1, '\0');
+  int length = std::snprintf(line.data(), line.size(), format.c_str(), args...);
+  if (length < 0) return {};
+  if (static_cast<std::size_t>(length) >= line.size()) {
+    line.assign(static_cast<std::size_t>(length) + 1, '\0');
+    length = std::snprintf(line.data(), line.size(), format.c_str(), args...);
+  }
 #pragma GCC diagnostic pop
   line.resize(static_cast<std::size_t>(length));
   return line;
