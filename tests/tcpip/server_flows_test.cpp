@@ -214,6 +214,43 @@ TEST_F(ServerFlows, EndpointsClosedWithMessagesQueuedAreReclaimed) {
   EXPECT_EQ(Lines().size(), before + 3) << "the queued reception and close add nothing";
 }
 
+// An accept message left in the queue by a listening socket that "切　断" closed names no
+// endpoint: the next listening socket must not wait for a connection that is not there.
+TEST_F(ServerFlows, AnAcceptMessageOfAClosedListenerIsIgnored) {
+  Open(true, "0");
+  Click(1004);
+  LoopbackPeer p;
+  {
+    platform::MessageHold hold(W().Messages());
+    ASSERT_TRUE(p.Connect(ListenPort()));
+    Settle(100);  // the accept message is posted and held
+    T().OnDisconnectButton();
+    T().OnConnectButton();
+  }
+  ASSERT_NE(T().Listener(), nullptr);
+  const auto count = Lines().size();
+  QElapsedTimer timer;
+  timer.start();
+  Settle(100);
+  EXPECT_LT(timer.elapsed(), 1500) << "no blocking accept";
+  EXPECT_EQ(Lines().size(), count);
+  EXPECT_EQ(T().Peers().Occupied(), 0);
+  // The new listening socket still takes its own connections.
+  LoopbackPeer q;
+  Join(q);
+  EXPECT_EQ(AddressBox(), "127.0.0.1:" + std::to_string(q.LocalPort()));
+}
+
+TEST_F(ServerFlows, AutomaticConnectionAtStartListens) {
+  testing_support::WriteWholeFile(SettingsFile(),
+                                  "[TCPIP]\r\nPORT=0\r\nSRV_CLI=SRV\r\n[START]\r\nCONECT=1\r\n");
+  OpenWindow();
+  ASSERT_NE(T().Listener(), nullptr);
+  EXPECT_EQ(LastLine(), Cp932("接続                (0    )"));
+  EXPECT_FALSE(Enabled(1004));
+  EXPECT_TRUE(Enabled(1008));
+}
+
 TEST_F(ServerFlows, AConnectionBeyondTheHundredSlotsIsLetGo) {
   Open(true, "0");
   Click(1004);

@@ -30,21 +30,27 @@ class ToolFixture : public ::testing::Test {
  protected:
   // Opens the window as the program does. `server` picks the mode; the port box gets `port`.
   void Open(bool server, const std::string& port = "0", std::function<bool()> startSockets = {}) {
-    platform::CreateFolder(LogFolder());
-    platform::CreateFolder(DataFolder());
-    window_ = std::make_unique<core::MainWindow>(
-        core::kTcpIpTool, core::WindowSetup{"1", dir_ / "Brisolt1.ini", DataFolder(), LogFolder()},
-        dialogs_, seams_, clock_);
-    tcp_ = std::make_unique<tcpip::TcpTransport>(*window_, std::move(startSockets));
-    window_->SetTransport(*tcp_);
-    window_->OpenMainWindow();
-    window_->show();
+    OpenWindow(std::move(startSockets));
     auto& f = window_->TcpIpFields();
     f.port = port;
     f.data.dataTran = true;
     window_->FieldsToControls();
     Click(server ? 1012 : 1013);
   }
+
+  // Opens the window with whatever the settings file holds (none: the defaults).
+  void OpenWindow(std::function<bool()> startSockets = {}) {
+    platform::CreateFolder(LogFolder());
+    platform::CreateFolder(DataFolder());
+    window_ = std::make_unique<core::MainWindow>(
+        core::kTcpIpTool, core::WindowSetup{"1", SettingsFile(), DataFolder(), LogFolder()},
+        dialogs_, seams_, clock_);
+    tcp_ = std::make_unique<tcpip::TcpTransport>(*window_, std::move(startSockets));
+    window_->SetTransport(*tcp_);
+    window_->OpenMainWindow();
+    window_->show();
+  }
+  std::string SettingsFile() const { return dir_ / "Brisolt1.ini"; }
 
   void TearDown() override {
     tcp_.reset();
