@@ -101,7 +101,7 @@ struct Tool {
   std::unique_ptr<core::MainWindow> window;
   std::unique_ptr<tcpip::TcpTransport> tcp;
 
-  explicit Tool(bool logAndHex) {
+  explicit Tool(bool logAndHex, bool shown = true) {
     folder = std::filesystem::temp_directory_path() /
              ("tcpip_flood_bench_" +
               std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
@@ -118,7 +118,7 @@ struct Tool {
     tcp = std::make_unique<tcpip::TcpTransport>(*window);
     window->SetTransport(*tcp);
     window->OpenMainWindow();
-    window->show();
+    if (shown) window->show();
     auto& f = window->TcpIpFields();
     f.server = true;
     f.port = "0";
@@ -184,11 +184,11 @@ std::string Payload(std::size_t size) {
   return bytes;
 }
 
-void Flood(benchmark::State& state, bool logAndHex) {
+void Flood(benchmark::State& state, bool logAndHex, bool shown = true) {
   const std::size_t size = static_cast<std::size_t>(EnvInt("TK_FLOOD_MIB", 64)) << 20;
   const std::string payload = Payload(size);
   for (auto _ : state) {
-    Tool tool(logAndHex);
+    Tool tool(logAndHex, shown);
     PaintCounter paints;
     tool.window->TrafficListWidget().viewport()->installEventFilter(&paints);
     Flooder flooder;
@@ -236,8 +236,13 @@ void BM_FloodPlain(benchmark::State& state) {
 void BM_FloodLogAndHex(benchmark::State& state) {
   Flood(state, true);
 }
+// The same with the window hidden: what the endpoints and the flows cost without the painting.
+void BM_FloodPlainHidden(benchmark::State& state) {
+  Flood(state, false, false);
+}
 BENCHMARK(BM_FloodPlain)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FloodLogAndHex)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FloodPlainHidden)->UseManualTime()->Iterations(1)->Unit(benchmark::kMillisecond);
 
 // The process's CPU time, user and system, of every thread.
 double CpuSeconds() {
