@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "core/window/dialog_builder.h"
+#include "core/window/parented.h"
+#include "core/window/traffic_item_delegate.h"
 
 namespace core {
 
@@ -28,6 +30,10 @@ class ProgramChange {
 }  // namespace
 
 QtTrafficListView::QtTrafficListView(QListWidget& list) : list_(list) {
+  // Every row is drawn whole, never cut short with an ellipsis: the horizontal scroll bar
+  // reaches the end of the widest line.
+  list_.setTextElideMode(Qt::ElideNone);
+  list_.setItemDelegate(MakeChild<TrafficItemDelegate>(list_));
   connect(&list_, &QListWidget::itemSelectionChanged, this, &QtTrafficListView::OnSelectionChanged);
 }
 
