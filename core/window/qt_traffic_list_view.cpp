@@ -1,6 +1,7 @@
 #include "core/window/qt_traffic_list_view.h"
 
 #include <QByteArray>
+#include <QItemSelectionModel>
 #include <QListWidget>
 #include <memory>
 
@@ -33,14 +34,22 @@ QtTrafficListView::QtTrafficListView(QListWidget& list) : list_(list) {
   // Every row is drawn whole, never cut short with an ellipsis: the horizontal scroll bar
   // reaches the end of the widest line.
   list_.setTextElideMode(Qt::ElideNone);
-  list_.setItemDelegate(MakeChild<TrafficItemDelegate>(list_));
+  delegate_ = MakeChild<TrafficItemDelegate>(list_);
+  list_.setItemDelegate(delegate_);
   connect(&list_, &QListWidget::itemSelectionChanged, this, &QtTrafficListView::OnSelectionChanged);
 }
 
 void QtTrafficListView::AddLine(std::string_view text) {
   ProgramChange change(programChange_);
-  auto item = std::make_unique<QListWidgetItem>(WidgetText(text));
+  // The selection is dropped while the newest line goes in and the oldest goes out, and is set
+  // again by SelectLine. A selected row would make the list lay out all its rows on every
+  // insertion and removal, and flip the scroll range back and forth, repainting the scroll
+  // bars on every line.
+  if (QItemSelectionModel* selection = list_.selectionModel()) selection->clearSelection();
+  const QString shown = WidgetText(text);
+  auto item = std::make_unique<QListWidgetItem>(shown);
   item->setData(kBytesRole, QByteArray(text.data(), static_cast<qsizetype>(text.size())));
+  item->setData(TrafficItemDelegate::kWidthRole, delegate_->WidthNote(shown, list_.font()));
   // The list takes ownership of the row.
   list_.addItem(item.release());
 }

@@ -13,6 +13,8 @@ class QListWidget;
 
 namespace core {
 
+class TrafficItemDelegate;
+
 class QtTrafficListView final : public QObject, public TrafficListView {
   Q_OBJECT
 
@@ -36,6 +38,8 @@ class QtTrafficListView final : public QObject, public TrafficListView {
   void OnSelectionChanged();
 
   QListWidget& list_;
+  // Owned by the list.
+  TrafficItemDelegate* delegate_ = nullptr;
   std::function<void(int)> userSelection_;
   bool programChange_ = false;
 };

@@ -156,9 +156,21 @@ void TrafficItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   painter->restore();
 }
 
-int TrafficItemDelegate::TextWidth(const QStyleOptionViewItem& option, const QString& text) const {
-  table_.UseFont(option.font);
-  if (!table_.Measure(text, advances_)) return QFontMetrics(option.font).horizontalAdvance(text);
+qint64 TrafficItemDelegate::FontSerial(const QFont& font) const {
+  if (fontSerial_ == 0 || font != serialFont_) {
+    serialFont_ = font;
+    ++fontSerial_;
+  }
+  return fontSerial_;
+}
+
+QVariant TrafficItemDelegate::WidthNote(const QString& text, const QFont& font) const {
+  return QVariant::fromValue((FontSerial(font) << 32) | TextWidth(font, text));
+}
+
+int TrafficItemDelegate::TextWidth(const QFont& font, const QString& text) const {
+  table_.UseFont(font);
+  if (!table_.Measure(text, advances_)) return QFontMetrics(font).horizontalAdvance(text);
   int width = 0;
   for (int advance : advances_) width += advance;
   return width;
@@ -172,10 +184,16 @@ QSize TrafficItemDelegate::sizeHint(const QStyleOptionViewItem& option,
   QStyle* style = widget ? widget->style() : QApplication::style();
   const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
   int widest = 0;
+  const qint64 serial = FontSerial(opt.font);
   if (const QAbstractItemModel* model = index.model()) {
     for (int row = 0; row < model->rowCount(index.parent()); ++row) {
       const QModelIndex at = model->index(row, index.column(), index.parent());
-      widest = std::max(widest, TextWidth(opt, at.data(Qt::DisplayRole).toString()));
+      const QVariant note = at.data(kWidthRole);
+      const qint64 noted = note.isValid() ? note.toLongLong() : 0;
+      const int width = (noted >> 32) == serial
+                            ? static_cast<int>(noted & 0xFFFFFFFF)
+                            : TextWidth(opt.font, at.data(Qt::DisplayRole).toString());
+      widest = std::max(widest, width);
     }
   }
   // One line's height as the style measures it, from a short sample of both widths of

@@ -59,12 +59,23 @@ class TrafficItemDelegate final : public QStyledItemDelegate {
   // reaches the end of each of them, and as tall as one line of the font.
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
+  // The role where a row may keep its text's width, noted when it was added (WidthNote), so
+  // that the widest line is found without measuring every row on every layout.
+  static constexpr int kWidthRole = Qt::UserRole + 1;
+  // The width of `text` in `font`, tagged with the font it was measured in: a note taken before
+  // the list's font changed is not used.
+  QVariant WidthNote(const QString& text, const QFont& font) const;
+
  private:
-  int TextWidth(const QStyleOptionViewItem& option, const QString& text) const;
+  int TextWidth(const QFont& font, const QString& text) const;
+  qint64 FontSerial(const QFont& font) const;
   const QTextLayout& Layout(const QString& text, const QFont& font) const;
 
   // Painting is const to Qt; the measurements and shaped layouts are caches.
   mutable AdvanceTable table_;
+  // Counts the fonts measured in, to tell a width note's font.
+  mutable qint64 fontSerial_ = 0;
+  mutable QFont serialFont_;
   mutable std::vector<int> advances_;
   mutable QCache<QString, QTextLayout> layouts_;
   mutable QFont layoutFont_;

@@ -121,6 +121,17 @@ TEST(TrafficItemDelegate, DrawsWhatTheStandardDelegateDrawsAtEveryScrollOffset) 
   tool.verticalScrollBar()->setValue(0);
   reference.verticalScrollBar()->setValue(0);
   for (int offset : {0, 300}) EXPECT_EQ(Grab(tool, offset), Grab(reference, offset));
+
+  // A larger font: the widths noted in the old one no longer count, and the scroll bar still
+  // reaches the end of the widest line. (The rows are not compared here: the reference gives
+  // each row its own height, and at this size the row with a substituted character is taller.)
+  QFont larger = core::TrafficListFont();
+  larger.setPixelSize(16);
+  tool.setFont(larger);
+  reference.setFont(larger);
+  QCoreApplication::processEvents();
+  EXPECT_GT(reference.horizontalScrollBar()->maximum(), end);
+  EXPECT_EQ(tool.horizontalScrollBar()->maximum(), reference.horizontalScrollBar()->maximum());
 }
 
 }  // namespace
