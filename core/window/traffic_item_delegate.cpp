@@ -116,14 +116,22 @@ void TrafficItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   const QWidget* widget = opt.widget;
   QStyle* style = widget ? widget->style() : QApplication::style();
 
-  // The background, the selection and the focus frame, as the style draws them.
-  const QString text = opt.text;
-  opt.text.clear();
-  opt.features &= ~QStyleOptionViewItem::HasDisplay;
-  style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
+  // The background and the selection as the style draws them; the text and then the focus
+  // frame over it, in the style's order.
+  QStyleOptionViewItem panel = opt;
+  panel.text.clear();
+  panel.features &= ~QStyleOptionViewItem::HasDisplay;
+  panel.state &= ~QStyle::State_HasFocus;
+  style->drawControl(QStyle::CE_ItemViewItem, &panel, painter, widget);
+  DrawVisibleText(painter, opt, *style);
+  if (opt.state & QStyle::State_HasFocus) DrawFocusFrame(painter, opt, *style);
+}
 
+void TrafficItemDelegate::DrawVisibleText(QPainter* painter, const QStyleOptionViewItem& opt,
+                                          const QStyle& style) const {
+  const QWidget* widget = opt.widget;
   // The part of the text inside both the row's text area and the viewport.
-  const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+  const int margin = style.pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
   const int textLeft = opt.rect.left() + margin;
   int visibleLeft = opt.rect.left() + margin;
   int visibleRight = opt.rect.right() + 1 - margin;
@@ -147,13 +155,27 @@ void TrafficItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& o
   const QPalette::ColorRole role =
       (opt.state & QStyle::State_Selected) ? QPalette::HighlightedText : QPalette::Text;
 
-  const QTextLayout& layout = Layout(text.mid(span.first, span.last - span.first), opt.font);
+  const QTextLayout& layout = Layout(opt.text.mid(span.first, span.last - span.first), opt.font);
   const qreal height = layout.lineAt(0).height();
   const QPointF at(textLeft + span.x, opt.rect.top() + (opt.rect.height() - height) / 2);
   painter->save();
   painter->setPen(opt.palette.color(group, role));
   layout.draw(painter, at);
   painter->restore();
+}
+
+void TrafficItemDelegate::DrawFocusFrame(QPainter* painter, const QStyleOptionViewItem& opt,
+                                         const QStyle& style) const {
+  // Only the current row of a focused list has one; the style places it by the whole text.
+  QStyleOptionFocusRect frame;
+  frame.QStyleOption::operator=(opt);
+  frame.rect = style.subElementRect(QStyle::SE_ItemViewItemFocusRect, &opt, opt.widget);
+  frame.state |= QStyle::State_KeyboardFocusChange | QStyle::State_Item;
+  const QPalette::ColorGroup group =
+      (opt.state & QStyle::State_Enabled) ? QPalette::Normal : QPalette::Disabled;
+  frame.backgroundColor = opt.palette.color(
+      group, (opt.state & QStyle::State_Selected) ? QPalette::Highlight : QPalette::Window);
+  style.drawPrimitive(QStyle::PE_FrameFocusRect, &frame, painter, opt.widget);
 }
 
 qint64 TrafficItemDelegate::FontSerial(const QFont& font) const {

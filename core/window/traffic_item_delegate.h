@@ -67,6 +67,10 @@ class TrafficItemDelegate final : public QStyledItemDelegate {
   QVariant WidthNote(const QString& text, const QFont& font) const;
 
  private:
+  void DrawVisibleText(QPainter* painter, const QStyleOptionViewItem& opt,
+                       const QStyle& style) const;
+  void DrawFocusFrame(QPainter* painter, const QStyleOptionViewItem& opt,
+                      const QStyle& style) const;
   int TextWidth(const QFont& font, const QString& text) const;
   qint64 FontSerial(const QFont& font) const;
   const QTextLayout& Layout(const QString& text, const QFont& font) const;

@@ -122,6 +122,21 @@ TEST(TrafficItemDelegate, DrawsWhatTheStandardDelegateDrawsAtEveryScrollOffset) 
   reference.verticalScrollBar()->setValue(0);
   for (int offset : {0, 300}) EXPECT_EQ(Grab(tool, offset), Grab(reference, offset));
 
+  // With the keyboard focus in the list, the current row's focus frame is drawn as well.
+  for (int offset : {0, 300}) {
+    tool.activateWindow();
+    tool.setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(tool.hasFocus());
+    const QImage drawn = Grab(tool, offset);
+    reference.activateWindow();
+    reference.setFocus();
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(reference.hasFocus());
+    const QImage want = Grab(reference, offset);
+    EXPECT_EQ(drawn, want) << "focused, scrolled by " << offset;
+  }
+
   // A larger font: the widths noted in the old one no longer count, and the scroll bar still
   // reaches the end of the widest line. (The rows are not compared here: the reference gives
   // each row its own height, and at this size the row with a substituted character is taller.)
