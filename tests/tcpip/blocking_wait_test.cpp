@@ -67,16 +67,17 @@ TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
   SetText(1017, std::string(30000, 'x'));
   Settle();
 
-  std::atomic<bool> startReading = false;
+  std::atomic<bool> posted = false;  // the clicks on "LOGクリア" have been posted
+  std::atomic<int> windowPaintsInWait = 0;
   std::atomic<bool> stopReading = false;
-  // The peer reads nothing until the clicks have been posted (or, should no send ever wait,
-  // until a time limit, so that the test ends), then reads until the test is done.
+  // The peer reads nothing until the clicks have been posted and the window has repainted
+  // twice during the wait (or, should that never happen, until a time limit, so that the test
+  // ends), then reads until the test is done.
   std::thread reader([&] {
     const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (!startReading && !stopReading && std::chrono::steady_clock::now() < limit)
+    while (!(posted && windowPaintsInWait >= 2) && !stopReading &&
+           std::chrono::steady_clock::now() < limit)
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    // The wait goes on for a while with the clicks queued.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     char buffer[65536];
     while (!stopReading) {
       if (peer.socket().Receive(buffer, sizeof buffer) <= 0)
@@ -87,8 +88,6 @@ TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
   const tcpip::PeerEndpoint* endpoint = T().Peers().LowestOccupied();
   ASSERT_NE(endpoint, nullptr);
   QWidget& clear = *W().Control(1007);
-  bool posted = false;  // the clicks on "LOGクリア" have been posted
-  int windowPaintsInWait = 0;
   bool clearedDuringWait = false;
 
   // The button's own click paints at once, before its handler runs, so nothing of the window is
@@ -103,7 +102,6 @@ TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
     if (!posted) {
       PostClick(clear);
       posted = true;
-      startReading = true;
     }
     W().update();
   });
@@ -127,13 +125,15 @@ TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
   W().removeEventFilter(&windowWatch);
   probe.removeEventFilter(&probeWatch);
   const std::string sentLine = LastLine();
+  const std::size_t linesAfterSend = Lines().size();
   stopReading = true;
   reader.join();
   ASSERT_TRUE(posted) << "no send waited";
 
   EXPECT_GE(windowPaintsInWait, 2) << "the window repaints while the send waits";
   EXPECT_FALSE(clearedDuringWait) << "a click took effect during the wait";
-  EXPECT_FALSE(Lines().empty()) << "the click has not taken effect when the send returns";
+  // Had the list been cleared during the wait, it would hold the sent line alone.
+  EXPECT_GT(linesAfterSend, 1u) << "the click has not taken effect when the send returns";
   EXPECT_EQ(sentLine.rfind(platform::Cp932("送-> "), 0), 0u) << "the send ended well";
 
   // Back in the event loop, the queued click clears the list.
