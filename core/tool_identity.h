@@ -15,9 +15,9 @@ struct ToolIdentity {
   const char* dataFileTag;     // data file "<data folder>/<stamp><nn>_<tag><direction>.dat"
 };
 
-inline constexpr ToolIdentity kTcpIpTool{ToolKind::TcpIp, "Tarnwick", "Brisolt", "Brisolt",
-                                         "Vendrel", "Tcp"};
-inline constexpr ToolIdentity kSerialTool{ToolKind::Serial, "Pellamar", "Pellamar", "Pellamar",
-                                          "Ostravin", "Com"};
+inline constexpr ToolIdentity kTcpIpTool{ToolKind::TcpIp, "Tarnwick", "Brisolt",
+                                         "Brisolt",       "Vendrel",  "Tcp"};
+inline constexpr ToolIdentity kSerialTool{ToolKind::Serial, "Pellamar", "Pellamar",
+                                          "Pellamar",       "Ostravin", "Com"};
 
 }  // namespace core

@@ -69,7 +69,12 @@ bool IsAscii(std::string_view text) {
 // one unconvertible character becomes exactly one "?".
 size_t Utf8SequenceLength(std::string_view text) {
   unsigned char lead = static_cast<unsigned char>(text[0]);
-  size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 1;
+  size_t length = lead < 0x80   ? 1
+                  : lead < 0xC2 ? 1
+                  : lead < 0xE0 ? 2
+                  : lead < 0xF0 ? 3
+                  : lead < 0xF5 ? 4
+                                : 1;
   if (length > text.size()) return 1;
   for (size_t i = 1; i < length; ++i)
     if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) return 1;

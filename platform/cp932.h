@@ -34,6 +34,8 @@ std::optional<std::string> Utf8ToCp932Exact(std::string_view utf8);
 std::optional<std::string> Cp932ToUtf8Exact(std::string_view cp932);
 
 // The system's own texts are written in UTF-8 in the sources and become CP932 here, once.
-inline std::string Cp932(std::string_view utf8) { return Utf8ToCp932(utf8); }
+inline std::string Cp932(std::string_view utf8) {
+  return Utf8ToCp932(utf8);
+}
 
 }  // namespace platform

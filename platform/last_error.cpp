@@ -17,7 +17,8 @@ thread_local int lastError = 0;
 locale_t MessageLocale() {
   static const locale_t locale = [] {
     locale_t made = newlocale(LC_ALL_MASK, "", static_cast<locale_t>(0));
-    if (made == static_cast<locale_t>(0)) made = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
+    if (made == static_cast<locale_t>(0))
+      made = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(0));
     return made;
   }();
   return locale;
@@ -25,9 +26,13 @@ locale_t MessageLocale() {
 
 }  // namespace
 
-int LastError() { return lastError; }
+int LastError() {
+  return lastError;
+}
 
-void SetLastError(int code) { lastError = code; }
+void SetLastError(int code) {
+  lastError = code;
+}
 
 bool FailWithErrno() {
   lastError = errno;

@@ -10,7 +10,8 @@ namespace platform {
 int LastError();
 void SetLastError(int code);
 
-// Stores errno as the last error; returns false so that failing paths can `return FailWithErrno();`.
+// Stores errno as the last error; returns false so that failing paths can `return
+// FailWithErrno();`.
 bool FailWithErrno();
 
 // The system's message text for an error code (strerror_l in the user's locale, taken from the

@@ -65,7 +65,9 @@ int InProcessMessageQueue::Deliver() {
   return delivered;
 }
 
-void InProcessMessageQueue::PumpMessages() { Deliver(); }
+void InProcessMessageQueue::PumpMessages() {
+  Deliver();
+}
 
 int InProcessMessageQueue::WaitAndPump(std::chrono::milliseconds timeout) {
   messages_.WaitForDeliverable(timeout);

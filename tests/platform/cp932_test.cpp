@@ -35,8 +35,14 @@ TEST(Cp932, DecodingNeverDropsTheRest) {
     std::string in;
     std::string out;
   } cases[] = {
-      {"A\x80" "B", "A\xEF\xBF\xBD" "B"},
-      {"A\xFF" "B", "A\xEF\xBF\xBD" "B"},
+      {"A\x80"
+       "B",
+       "A\xEF\xBF\xBD"
+       "B"},
+      {"A\xFF"
+       "B",
+       "A\xEF\xBF\xBD"
+       "B"},
       {"\x81\x20Z", "\xEF\xBF\xBD Z"},
       {"AB\x82", "AB\xEF\xBF\xBD"},
       {std::string("\x82\x00Q", 3), std::string("\xEF\xBF\xBD\x00Q", 5)},
@@ -45,7 +51,9 @@ TEST(Cp932, DecodingNeverDropsTheRest) {
 }
 
 TEST(Cp932, EncodingReplacesWhatCp932CannotHold) {
-  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80" "b"), "a?b");  // an emoji
+  EXPECT_EQ(Utf8ToCp932("a\xF0\x9F\x98\x80"
+                        "b"),
+            "a?b");  // an emoji
   EXPECT_EQ(Utf8ToCp932("Caf\xC3\xA9"), "Caf?");
   EXPECT_EQ(Utf8ToCp932("x\xFFy"), "x?y");  // invalid UTF-8
   EXPECT_FALSE(platform::Utf8ToCp932Exact("Caf\xC3\xA9").has_value());
