@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "platform/cp932.h"
@@ -184,23 +185,44 @@ TEST(SerialPortPty, ClosingWhileIdleGivesOneEmptyNotificationAndReleasesThePort)
   EXPECT_EQ(window.seen.size(), 1u);
 }
 
+// A port opened through a symbolic link, so that the test can unplug the adapter (its line
+// hangs up and the name leads nowhere) and plug a new one in under the same name.
+class LinkedPort {
+ public:
+  LinkedPort() : link_(dir_ / "port"), lost_(std::make_unique<PseudoTerminalPair>()) {
+    std::filesystem::create_symlink(lost_->SlavePath(), link_);
+  }
+  bool IsValid() const { return lost_->IsValid(); }
+  const std::string& Link() const { return link_; }
+
+  // The link is moved at once, as the freed pty number may be given to another test's pty.
+  void Unplug() {
+    lost_->CloseMaster();
+    PointLinkAt(dir_ / "gone");
+  }
+  void PlugIn(const PseudoTerminalPair& back) { PointLinkAt(back.SlavePath()); }
+
+ private:
+  void PointLinkAt(const std::string& target) {
+    std::filesystem::remove(link_);
+    std::filesystem::create_symlink(target, link_);
+  }
+
+  testing_support::TempDir dir_;
+  std::string link_;
+  std::unique_ptr<PseudoTerminalPair> lost_;
+};
+
 TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
-  testing_support::TempDir dir;
-  const std::string link = dir / "port";
-  auto lost = std::make_unique<PseudoTerminalPair>();
-  ASSERT_TRUE(lost->IsValid());
-  std::filesystem::create_symlink(lost->SlavePath(), link);
+  LinkedPort adapter;
+  ASSERT_TRUE(adapter.IsValid());
 
   WindowSide window;
   SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());
-  Fill(port, link);
+  Fill(port, adapter.Link());
   ASSERT_TRUE(port.OpenPort()) << port.errorText;
 
-  // Unplugged: the line hangs up and the device node goes away. (The link is moved at once, as
-  // the freed pty number may be given to another test's pty.)
-  lost->CloseMaster();
-  std::filesystem::remove(link);
-  std::filesystem::create_symlink(dir / "gone", link);
+  adapter.Unplug();
   const std::string readError = PortErrorText(platform::Cp932("RS232C Read Error"), EIO);
   const std::string openError = PortErrorText(platform::Cp932("RS232C Open Error"), ENOENT);
   ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() >= 4; }, 5s));
@@ -213,8 +235,7 @@ TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
   // The adapter comes back under the same name.
   PseudoTerminalPair back;
   ASSERT_TRUE(back.IsValid());
-  std::filesystem::remove(link);
-  std::filesystem::create_symlink(back.SlavePath(), link);
+  adapter.PlugIn(back);
   ASSERT_TRUE(window.PumpUntil([&] { return port.isOpen(); }, 3s));
   const std::size_t reports = window.seen.size();
   ASSERT_TRUE(back.Write("hello"));
@@ -228,28 +249,20 @@ TEST(SerialPortPty, UnpluggedPortIsReportedThenReopenedWhenItComesBack) {
 }
 
 TEST(SerialPortPty, ClosingDuringReopenAttemptsLeavesNoPortOpen) {
-  testing_support::TempDir dir;
-  const std::string link = dir / "port";
-  auto lost = std::make_unique<PseudoTerminalPair>();
-  ASSERT_TRUE(lost->IsValid());
-  std::filesystem::create_symlink(lost->SlavePath(), link);
+  LinkedPort adapter;
+  ASSERT_TRUE(adapter.IsValid());
 
   WindowSide window;
   SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());
-  Fill(port, link);
+  Fill(port, adapter.Link());
   ASSERT_TRUE(port.OpenPort()) << port.errorText;
-  // Unplugged: the line hangs up and the device node goes away. (The link is moved at once, as
-  // the freed pty number may be given to another test's pty.)
-  lost->CloseMaster();
-  std::filesystem::remove(link);
-  std::filesystem::create_symlink(dir / "gone", link);
+  adapter.Unplug();
   ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() >= 2; }, 5s));
 
   port.ClosePort();
   PseudoTerminalPair back;
   ASSERT_TRUE(back.IsValid());
-  std::filesystem::remove(link);
-  std::filesystem::create_symlink(back.SlavePath(), link);
+  adapter.PlugIn(back);
   window.PumpFor(300ms);  // several reopen pauses
   const std::size_t after = window.seen.size();
   window.PumpFor(200ms);
@@ -258,7 +271,7 @@ TEST(SerialPortPty, ClosingDuringReopenAttemptsLeavesNoPortOpen) {
   // Nobody holds the port: another opener gets it.
   WindowSide other;
   SerialPort next(other.queue, platform::SystemSerialPorts(), Quick());
-  Fill(next, link);
+  Fill(next, adapter.Link());
   EXPECT_TRUE(next.OpenPort()) << next.errorText;
 }
 

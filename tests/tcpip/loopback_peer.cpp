@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <limits>
 
 #include "platform/last_error.h"
 
@@ -33,9 +34,9 @@ bool LoopbackPeer::SendAll(const std::string& bytes) {
   return true;
 }
 
-std::string LoopbackPeer::Read(std::size_t count) {
+std::string LoopbackPeer::ReadUntil(std::size_t count, std::chrono::seconds limit) {
   std::string got;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  const auto end = std::chrono::steady_clock::now() + limit;
   char buffer[65536];
   while (got.size() < count && std::chrono::steady_clock::now() < end) {
     long now = socket_.Receive(buffer, std::min(sizeof buffer, count - got.size()));
@@ -50,21 +51,12 @@ std::string LoopbackPeer::Read(std::size_t count) {
   return got;
 }
 
+std::string LoopbackPeer::Read(std::size_t count) {
+  return ReadUntil(count, std::chrono::seconds(5));
+}
+
 std::string LoopbackPeer::ReadToEnd() {
-  std::string got;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  char buffer[65536];
-  while (std::chrono::steady_clock::now() < end) {
-    long now = socket_.Receive(buffer, sizeof buffer);
-    if (now == 0) break;
-    if (now > 0) {
-      got.append(buffer, static_cast<std::size_t>(now));
-      continue;
-    }
-    if (platform::LastError() != EAGAIN) break;
-    socket_.WaitFor(StreamSocket::Await::Readable, 50);
-  }
-  return got;
+  return ReadUntil(std::numeric_limits<std::size_t>::max(), std::chrono::seconds(10));
 }
 
 bool LoopbackPeer::SeesEnd(int timeoutMs) {

@@ -2,6 +2,7 @@
 // The far side of a loopback connection in the tests: a plain socket driven by the test itself
 // (no loop, no messages), with generous time limits so that a slow run never fails early.
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -29,6 +30,7 @@ class LoopbackPeer {
   platform::StreamSocket& socket() { return socket_; }
 
  private:
+  std::string ReadUntil(std::size_t count, std::chrono::seconds limit);
   platform::StreamSocket socket_;
 };
 
