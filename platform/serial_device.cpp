@@ -13,6 +13,7 @@
 #include "platform/last_error.h"
 #include "platform/modem_line_watcher.h"
 #include "platform/parity_marks.h"
+#include "platform/serial_port_names.h"
 #include "platform/serial_termios_settings.h"
 #include "platform/serial_write_queue.h"
 #include "platform/wake_event.h"
@@ -176,11 +177,6 @@ class SystemPorts final : public SerialDeviceOpener {
 };
 
 }  // namespace
-
-std::string SerialDevicePath(const std::string& name) {
-  if (name.find('/') != std::string::npos) return name;
-  return "/dev/" + name;
-}
 
 SerialDeviceOpener& SystemSerialPorts() {
   static SystemPorts ports;

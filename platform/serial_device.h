@@ -99,12 +99,9 @@ class SerialDeviceOpener {
   virtual std::shared_ptr<SerialDevice> Open(const std::string& name) = 0;
 };
 
-// The system's ports on termios: a name holding "/" is a path, any other name is looked for in
-// /dev. The port is opened for exclusive use; one in use fails with EBUSY.
+// The system's ports on termios, found by name as platform/serial_port_names.h tells. The port is
+// opened for exclusive use; one in use fails with EBUSY.
 SerialDeviceOpener& SystemSerialPorts();
-
-// The device path for a port name (native bytes).
-std::string SerialDevicePath(const std::string& name);
 
 // The most bytes that may wait in a port's write queue before the next block is refused.
 constexpr std::size_t kSerialWriteQueueLimit = 1024 * 1024;
