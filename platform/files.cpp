@@ -12,20 +12,6 @@
 
 namespace platform {
 
-File::~File() {
-  Close();
-}
-
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
-
-File& File::operator=(File&& other) noexcept {
-  if (this != &other) {
-    Close();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
 File File::Open(const std::string& path, Mode mode) {
   // A name with a NUL inside (from a list file, say) would silently open a shorter name.
   if (path.find('\0') != std::string::npos) {
@@ -56,12 +42,12 @@ File File::Open(const std::string& path, Mode mode) {
 }
 
 bool File::WriteAll(std::string_view bytes) {
-  if (fd_ < 0) {
+  if (!fd_.valid()) {
     SetLastError(EBADF);
     return false;
   }
   while (!bytes.empty()) {
-    ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+    ssize_t written = ::write(fd_.get(), bytes.data(), bytes.size());
     if (written < 0) {
       if (errno == EINTR) continue;
       return FailWithErrno();
@@ -72,13 +58,13 @@ bool File::WriteAll(std::string_view bytes) {
 }
 
 long File::ReadUpTo(char* buffer, std::size_t capacity) {
-  if (fd_ < 0) {
+  if (!fd_.valid()) {
     SetLastError(EBADF);
     return -1;
   }
   std::size_t total = 0;
   while (total < capacity) {
-    ssize_t got = ::read(fd_, buffer + total, capacity - total);
+    ssize_t got = ::read(fd_.get(), buffer + total, capacity - total);
     if (got < 0) {
       if (errno == EINTR) continue;
       FailWithErrno();
@@ -91,10 +77,8 @@ long File::ReadUpTo(char* buffer, std::size_t capacity) {
 }
 
 bool File::Close() {
-  if (fd_ < 0) return true;
-  int fd = std::exchange(fd_, -1);
   // The descriptor is gone after close whatever it returns, so EINTR is not retried.
-  if (::close(fd) != 0) return FailWithErrno();
+  if (!fd_.close()) return FailWithErrno();
   return true;
 }
 
@@ -117,11 +101,6 @@ bool CreateFolder(const std::string& path) {
   }
   if (::mkdir(path.c_str(), 0777) != 0) return FailWithErrno();
   return true;
-}
-
-bool PathExists(const std::string& path) {
-  struct stat info {};
-  return ::stat(path.c_str(), &info) == 0;
 }
 
 }  // namespace platform

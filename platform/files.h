@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 class File {
@@ -19,16 +21,11 @@ class File {
   };
 
   File() = default;
-  ~File();
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
 
   // The returned file is closed when opening failed; the last error tells why.
   static File Open(const std::string& path, Mode mode);
 
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_.valid(); }
 
   // Writes every byte; false with the last error set when a write fails.
   bool WriteAll(std::string_view bytes);
@@ -41,7 +38,7 @@ class File {
 
  private:
   explicit File(int fd) : fd_(fd) {}
-  int fd_ = -1;
+  UniqueFd fd_;
 };
 
 // The process's working directory as the system gives it; nothing (last error set) on failure.
@@ -49,7 +46,5 @@ std::optional<std::string> CurrentDirectory();
 
 // Creates one folder; false with the last error set (EEXIST when it exists already).
 bool CreateFolder(const std::string& path);
-
-bool PathExists(const std::string& path);
 
 }  // namespace platform

@@ -35,34 +35,33 @@ std::uint64_t Fnv1a(std::string_view bytes) {
 }
 
 // Opens (creating when needed) the lock file and tries to take its lock. The descriptor holds the
-// lock, or is -1 with `outcome` telling why.
-int OpenAndLock(const std::string& folder, std::string_view name,
-                InstanceMarker::Outcome* outcome) {
+// lock, or is invalid with `outcome` telling why.
+UniqueFd OpenAndLock(const std::string& folder, std::string_view name,
+                     InstanceMarker::Outcome* outcome) {
   if (folder.empty()) {
     SetLastError(ENOENT);
     *outcome = InstanceMarker::Outcome::Failed;
-    return -1;
+    return UniqueFd();
   }
   std::string path = folder + "/" + MarkerFileName(name) + ".lock";
-  int fd;
+  UniqueFd fd;
   do {
-    fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
+    fd.reset(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+  } while (!fd.valid() && errno == EINTR);
+  if (!fd.valid()) {
     FailWithErrno();
     *outcome = InstanceMarker::Outcome::Failed;
-    return -1;
+    return UniqueFd();
   }
   int result;
   do {
-    result = ::flock(fd, LOCK_EX | LOCK_NB);
+    result = ::flock(fd.get(), LOCK_EX | LOCK_NB);
   } while (result != 0 && errno == EINTR);
   if (result != 0) {
     *outcome = errno == EWOULDBLOCK ? InstanceMarker::Outcome::HeldElsewhere
                                     : InstanceMarker::Outcome::Failed;
     if (*outcome == InstanceMarker::Outcome::Failed) FailWithErrno();
-    ::close(fd);
-    return -1;
+    return UniqueFd();
   }
   *outcome = InstanceMarker::Outcome::Taken;
   return fd;
@@ -126,34 +125,14 @@ std::string MarkerFileName(std::string_view name) {
 
 bool IsMarkerHeld(const std::string& folder, std::string_view name) {
   InstanceMarker::Outcome outcome;
-  int fd = OpenAndLock(folder, name, &outcome);
-  // Closing the probe's descriptor releases the lock it took.
-  if (fd >= 0) ::close(fd);
+  // Closing the probe's descriptor, as it goes out of scope here, releases the lock it took.
+  OpenAndLock(folder, name, &outcome);
   return outcome == InstanceMarker::Outcome::HeldElsewhere;
 }
 
 InstanceMarker InstanceMarker::Create(const std::string& folder, std::string_view name,
                                       Outcome* outcome) {
   return InstanceMarker(OpenAndLock(folder, name, outcome));
-}
-
-InstanceMarker::~InstanceMarker() {
-  Release();
-}
-
-InstanceMarker::InstanceMarker(InstanceMarker&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)) {}
-
-InstanceMarker& InstanceMarker::operator=(InstanceMarker&& other) noexcept {
-  if (this != &other) {
-    Release();
-    fd_ = std::exchange(other.fd_, -1);
-  }
-  return *this;
-}
-
-void InstanceMarker::Release() {
-  if (fd_ >= 0) ::close(std::exchange(fd_, -1));
 }
 
 }  // namespace platform

@@ -6,6 +6,9 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "platform/unique_fd.h"
 
 namespace platform {
 
@@ -33,21 +36,15 @@ class InstanceMarker {
   };
 
   InstanceMarker() = default;
-  ~InstanceMarker();
-  InstanceMarker(InstanceMarker&& other) noexcept;
-  InstanceMarker& operator=(InstanceMarker&& other) noexcept;
-  InstanceMarker(const InstanceMarker&) = delete;
-  InstanceMarker& operator=(const InstanceMarker&) = delete;
 
   // Takes the marker unless someone holds it; the result holds it when `outcome` is Taken.
   static InstanceMarker Create(const std::string& folder, std::string_view name, Outcome* outcome);
 
-  bool IsHeld() const { return fd_ >= 0; }
+  bool IsHeld() const { return fd_.valid(); }
 
  private:
-  explicit InstanceMarker(int fd) : fd_(fd) {}
-  void Release();
-  int fd_ = -1;
+  explicit InstanceMarker(UniqueFd fd) : fd_(std::move(fd)) {}
+  UniqueFd fd_;
 };
 
 }  // namespace platform

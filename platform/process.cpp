@@ -18,10 +18,6 @@ extern char** environ;
 namespace platform {
 namespace {
 
-void CloseIfOpen(int& fd) {
-  if (fd >= 0) ::close(std::exchange(fd, -1));
-}
-
 // The parent's environment with the given names set to new values.
 std::vector<std::string> MakeEnvironment(
     const std::vector<std::pair<std::string, std::string>>& overrides) {
@@ -51,22 +47,22 @@ ChildProcess ChildProcess::Start(const Options& options) {
   ChildProcess child;
   // Both pipes are close-on-exec, so that no other child inherits this child's ends; the dup2
   // below gives the child its own copies without the flag.
-  int toChild[2];
-  int fromChild[2];
-  if (::pipe2(toChild, O_CLOEXEC) != 0) {
+  int toChildFds[2];
+  int fromChildFds[2];
+  if (::pipe2(toChildFds, O_CLOEXEC) != 0) {
     FailWithErrno();
     return child;
   }
-  if (::pipe2(fromChild, O_CLOEXEC) != 0) {
+  UniqueFd toChild[2] = {UniqueFd(toChildFds[0]), UniqueFd(toChildFds[1])};
+  if (::pipe2(fromChildFds, O_CLOEXEC) != 0) {
     FailWithErrno();
-    ::close(toChild[0]);
-    ::close(toChild[1]);
     return child;
   }
+  UniqueFd fromChild[2] = {UniqueFd(fromChildFds[0]), UniqueFd(fromChildFds[1])};
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, toChild[0], STDIN_FILENO);
-  posix_spawn_file_actions_adddup2(&actions, fromChild[1], STDOUT_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, toChild[0].get(), STDIN_FILENO);
+  posix_spawn_file_actions_adddup2(&actions, fromChild[1].get(), STDOUT_FILENO);
   if (!options.workingDirectory.empty()) {
     posix_spawn_file_actions_addchdir_np(&actions, options.workingDirectory.c_str());
   }
@@ -81,17 +77,13 @@ ChildProcess ChildProcess::Start(const Options& options) {
   int error =
       ::posix_spawn(&pid, options.program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  ::close(toChild[0]);
-  ::close(fromChild[1]);
   if (error != 0) {
     SetLastError(error);
-    ::close(toChild[1]);
-    ::close(fromChild[0]);
     return child;
   }
   child.pid_ = pid;
-  child.input_ = toChild[1];
-  child.output_ = fromChild[0];
+  child.input_ = std::move(toChild[1]);
+  child.output_ = std::move(fromChild[0]);
   return child;
 }
 
@@ -101,24 +93,24 @@ ChildProcess::~ChildProcess() {
 
 ChildProcess::ChildProcess(ChildProcess&& other) noexcept
     : pid_(std::exchange(other.pid_, -1)),
-      input_(std::exchange(other.input_, -1)),
-      output_(std::exchange(other.output_, -1)),
+      input_(std::move(other.input_)),
+      output_(std::move(other.output_)),
       pending_(std::move(other.pending_)) {}
 
 ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
   if (this != &other) {
     Reset();
     pid_ = std::exchange(other.pid_, -1);
-    input_ = std::exchange(other.input_, -1);
-    output_ = std::exchange(other.output_, -1);
+    input_ = std::move(other.input_);
+    output_ = std::move(other.output_);
     pending_ = std::move(other.pending_);
   }
   return *this;
 }
 
 void ChildProcess::Reset() {
-  CloseIfOpen(input_);
-  CloseIfOpen(output_);
+  input_.reset();
+  output_.reset();
   if (pid_ > 0) {
     ::kill(pid_, SIGKILL);
     Wait();
@@ -135,19 +127,19 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
       pending_.erase(0, newline + 1);
       return line;
     }
-    if (output_ < 0) return std::nullopt;
+    if (!output_.valid()) return std::nullopt;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return std::nullopt;
-    pollfd watch{output_, POLLIN, 0};
+    pollfd watch{output_.get(), POLLIN, 0};
     int ready = ::poll(&watch, 1, static_cast<int>(left.count()));
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return std::nullopt;
     char buffer[4096];
-    ssize_t got = ::read(output_, buffer, sizeof buffer);
+    ssize_t got = ::read(output_.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
-      CloseIfOpen(output_);
+      output_.reset();
       continue;
     }
     pending_.append(buffer, static_cast<std::size_t>(got));
@@ -155,12 +147,12 @@ std::optional<std::string> ChildProcess::ReadLine(int timeoutMs) {
 }
 
 std::string ChildProcess::ReadRest() {
-  while (output_ >= 0) {
+  while (output_.valid()) {
     char buffer[4096];
-    ssize_t got = ::read(output_, buffer, sizeof buffer);
+    ssize_t got = ::read(output_.get(), buffer, sizeof buffer);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) {
-      CloseIfOpen(output_);
+      output_.reset();
       break;
     }
     pending_.append(buffer, static_cast<std::size_t>(got));
@@ -169,7 +161,7 @@ std::string ChildProcess::ReadRest() {
 }
 
 void ChildProcess::CloseInput() {
-  CloseIfOpen(input_);
+  input_.reset();
 }
 
 void ChildProcess::Signal(int signalNumber) {

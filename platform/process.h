@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 class ChildProcess {
@@ -48,8 +50,8 @@ class ChildProcess {
  private:
   void Reset();
   int pid_ = -1;
-  int input_ = -1;
-  int output_ = -1;
+  UniqueFd input_;
+  UniqueFd output_;
   std::string pending_;
 };
 

@@ -13,6 +13,7 @@
 
 #include "platform/cp932.h"
 #include "platform/last_error.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 namespace {
@@ -171,21 +172,6 @@ Location Find(std::string_view content, const std::vector<Line>& lines, std::str
   return location;
 }
 
-// A descriptor closed on every path.
-class Descriptor {
- public:
-  explicit Descriptor(int fd) : fd_(fd) {}
-  ~Descriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Descriptor(const Descriptor&) = delete;
-  Descriptor& operator=(const Descriptor&) = delete;
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 int OpenRetrying(const std::string& path, int flags) {
   int fd;
   do {
@@ -235,8 +221,8 @@ bool ReplaceContent(int fd, std::string_view content) {
 // The raw value of a key (before trimming), or nothing when the file or the key is missing.
 std::optional<std::string> FindValue(std::string_view section, std::string_view key,
                                      const std::string& path) {
-  Descriptor file(OpenRetrying(path, O_RDONLY));
-  if (file.get() < 0) {
+  UniqueFd file(OpenRetrying(path, O_RDONLY));
+  if (!file.valid()) {
     FailWithErrno();
     return std::nullopt;
   }
@@ -289,8 +275,8 @@ int GetProfileInt(std::string_view section, std::string_view key, int defaultVal
 
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path) {
-  Descriptor file(OpenRetrying(path, O_RDWR | O_CREAT));
-  if (file.get() < 0) return FailWithErrno();
+  UniqueFd file(OpenRetrying(path, O_RDWR | O_CREAT));
+  if (!file.valid()) return FailWithErrno();
   LockWhole(file.get(), LOCK_EX);
   std::optional<std::string> read = ReadAll(file.get());
   if (!read) return false;

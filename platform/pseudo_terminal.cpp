@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace platform {
 namespace {
@@ -31,43 +32,38 @@ int SpeedInBits(speed_t speed) {
 }  // namespace
 
 PseudoTerminalPair::PseudoTerminalPair(bool keepSlave) {
-  int master = -1;
-  int slave = -1;
+  int masterFd = -1;
+  int slaveFd = -1;
   char name[256] = {};
-  if (openpty(&master, &slave, name, nullptr, nullptr) != 0) return;
+  if (openpty(&masterFd, &slaveFd, name, nullptr, nullptr) != 0) return;
+  UniqueFd master(masterFd);
+  UniqueFd slave(slaveFd);
   // Raw from the start, so that nothing written before the port is configured is echoed.
   termios attributes{};
-  if (tcgetattr(slave, &attributes) == 0) {
+  if (tcgetattr(slave.get(), &attributes) == 0) {
     cfmakeraw(&attributes);
-    tcsetattr(slave, TCSANOW, &attributes);
+    tcsetattr(slave.get(), TCSANOW, &attributes);
   }
-  fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
-  fcntl(master, F_SETFD, FD_CLOEXEC);
-  master_ = master;
+  fcntl(master.get(), F_SETFL, fcntl(master.get(), F_GETFL) | O_NONBLOCK);
+  fcntl(master.get(), F_SETFD, FD_CLOEXEC);
+  master_ = std::move(master);
   slavePath_ = name;
   if (keepSlave) {
-    fcntl(slave, F_SETFD, FD_CLOEXEC);
-    slave_ = slave;
-  } else {
-    close(slave);
+    fcntl(slave.get(), F_SETFD, FD_CLOEXEC);
+    slave_ = std::move(slave);
   }
-}
-
-PseudoTerminalPair::~PseudoTerminalPair() {
-  CloseMaster();
-  if (slave_ >= 0) close(slave_);
 }
 
 bool PseudoTerminalPair::Write(std::string_view bytes) {
   std::size_t done = 0;
   while (done < bytes.size()) {
-    const ssize_t count = write(master_, bytes.data() + done, bytes.size() - done);
+    const ssize_t count = write(master_.get(), bytes.data() + done, bytes.size() - done);
     if (count > 0) {
       done += static_cast<std::size_t>(count);
       continue;
     }
     if (count < 0 && errno != EAGAIN && errno != EINTR) return false;
-    pollfd watched{master_, POLLOUT, 0};
+    pollfd watched{master_.get(), POLLOUT, 0};
     if (poll(&watched, 1, 5000) <= 0) return false;
   }
   return true;
@@ -81,9 +77,9 @@ std::string PseudoTerminalPair::Read(std::size_t count, std::chrono::millisecond
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         until - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
-    pollfd watched{master_, POLLIN, 0};
+    pollfd watched{master_.get(), POLLIN, 0};
     if (poll(&watched, 1, static_cast<int>(left.count())) <= 0) continue;
-    const ssize_t n = read(master_, buffer, sizeof buffer);
+    const ssize_t n = read(master_.get(), buffer, sizeof buffer);
     if (n > 0) got.append(buffer, static_cast<std::size_t>(n));
     if (n < 0 && errno != EAGAIN && errno != EINTR) break;
   }
@@ -91,21 +87,20 @@ std::string PseudoTerminalPair::Read(std::size_t count, std::chrono::millisecond
 }
 
 void PseudoTerminalPair::CloseMaster() {
-  if (master_ >= 0) close(master_);
-  master_ = -1;
+  master_.reset();
 }
 
 bool PseudoTerminalPair::MakeSlaveCooked() {
   termios attributes{};
-  if (slave_ < 0 || tcgetattr(slave_, &attributes) != 0) return false;
+  if (!slave_.valid() || tcgetattr(slave_.get(), &attributes) != 0) return false;
   attributes.c_lflag |= ECHO | ICANON;
   attributes.c_oflag |= OPOST;
-  return tcsetattr(slave_, TCSANOW, &attributes) == 0;
+  return tcsetattr(slave_.get(), TCSANOW, &attributes) == 0;
 }
 
 std::optional<TerminalModes> PseudoTerminalPair::SlaveModes() const {
   termios attributes{};
-  if (slave_ < 0 || tcgetattr(slave_, &attributes) != 0) return std::nullopt;
+  if (!slave_.valid() || tcgetattr(slave_.get(), &attributes) != 0) return std::nullopt;
   TerminalModes modes;
   modes.echo = (attributes.c_lflag & ECHO) != 0;
   modes.canonical = (attributes.c_lflag & ICANON) != 0;

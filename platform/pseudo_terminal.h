@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 // What a test checks of the slave side's line discipline after a port was configured.
@@ -25,14 +27,13 @@ class PseudoTerminalPair {
  public:
   // With `keepSlave`, the test also keeps the slave open (to read its attributes).
   explicit PseudoTerminalPair(bool keepSlave = false);
-  ~PseudoTerminalPair();
   PseudoTerminalPair(const PseudoTerminalPair&) = delete;
   PseudoTerminalPair& operator=(const PseudoTerminalPair&) = delete;
 
-  bool IsValid() const { return master_ >= 0; }
+  bool IsValid() const { return master_.valid(); }
   const std::string& SlavePath() const { return slavePath_; }
-  int Master() const { return master_; }
-  int Slave() const { return slave_; }
+  int Master() const { return master_.get(); }
+  int Slave() const { return slave_.get(); }
 
   // Writes every byte to the master, waiting while the pair is full; false on failure.
   bool Write(std::string_view bytes);
@@ -47,8 +48,8 @@ class PseudoTerminalPair {
   void CloseMaster();
 
  private:
-  int master_ = -1;
-  int slave_ = -1;
+  UniqueFd master_;
+  UniqueFd slave_;
   std::string slavePath_;
 };
 

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <mutex>
+#include <utility>
 
 #include "platform/last_error.h"
 #include "platform/modem_line_watcher.h"
@@ -16,6 +17,7 @@
 #include "platform/serial_port_names.h"
 #include "platform/serial_termios_settings.h"
 #include "platform/serial_write_queue.h"
+#include "platform/unique_fd.h"
 #include "platform/wake_event.h"
 
 namespace platform {
@@ -23,13 +25,14 @@ namespace {
 
 class TermiosSerialDevice final : public SerialDevice {
  public:
-  explicit TermiosSerialDevice(int fd)
-      : fd_(fd), writer_(fd, shutdown_, kSerialWriteQueueLimit), watcher_(fd, modemChanged_) {}
+  explicit TermiosSerialDevice(UniqueFd fd)
+      : fd_(std::move(fd)),
+        writer_(fd_.get(), shutdown_, kSerialWriteQueueLimit),
+        watcher_(fd_.get(), modemChanged_) {}
 
-  ~TermiosSerialDevice() override {
-    Shutdown();
-    close(fd_);
-  }
+  // The descriptor, the first member, is closed last: after the writer and the watcher, which
+  // use it, have stopped.
+  ~TermiosSerialDevice() override { Shutdown(); }
 
   bool EventsReady() const {
     return shutdown_.IsValid() && modemChanged_.IsValid() && interrupt_.IsValid();
@@ -45,11 +48,11 @@ class TermiosSerialDevice final : public SerialDevice {
 
   bool Configure(const SerialLineSettings& settings) override {
     termios attributes{};
-    if (tcgetattr(fd_, &attributes) != 0) return FailWithErrno();
+    if (tcgetattr(fd_.get(), &attributes) != 0) return FailWithErrno();
     bool customSpeed = false;
     if (!ApplyLineSettings(settings, attributes, customSpeed)) return false;
-    if (tcsetattr(fd_, TCSANOW, &attributes) != 0) return FailWithErrno();
-    if (customSpeed && !SetCustomSpeed(fd_, settings.baudRate)) return false;
+    if (tcsetattr(fd_.get(), TCSANOW, &attributes) != 0) return FailWithErrno();
+    if (customSpeed && !SetCustomSpeed(fd_.get(), settings.baudRate)) return false;
     decodeMarks_ = settings.parity != SerialParity::None;
     decoder_ = ParityMarkDecoder(settings.errorChar);
     return true;
@@ -57,7 +60,7 @@ class TermiosSerialDevice final : public SerialDevice {
 
   long Read(char* buffer, std::size_t capacity) override {
     for (;;) {
-      const ssize_t count = read(fd_, buffer, capacity);
+      const ssize_t count = read(fd_.get(), buffer, capacity);
       if (count > 0) {
         if (!decodeMarks_) return count;
         const std::size_t decoded =
@@ -80,7 +83,7 @@ class TermiosSerialDevice final : public SerialDevice {
 
   SerialWaitResult Wait(bool watchInput,
                         std::optional<std::chrono::milliseconds> timeout) override {
-    pollfd watched[4] = {{watchInput ? fd_ : -1, POLLIN, 0},
+    pollfd watched[4] = {{watchInput ? fd_.get() : -1, POLLIN, 0},
                          {shutdown_.Descriptor(), POLLIN, 0},
                          {modemChanged_.Descriptor(), POLLIN, 0},
                          {interrupt_.Descriptor(), POLLIN, 0}};
@@ -106,18 +109,15 @@ class TermiosSerialDevice final : public SerialDevice {
     watcher_.Stop();
     // Release the port now rather than when the last user lets go of this object: the number
     // stays taken (by /dev/null), so a thread still holding it never reaches another file.
-    ioctl(fd_, TIOCNXCL);
-    const int null = open("/dev/null", O_RDWR | O_CLOEXEC);
-    if (null >= 0) {
-      dup3(null, fd_, O_CLOEXEC);
-      close(null);
-    }
+    ioctl(fd_.get(), TIOCNXCL);
+    const UniqueFd null(open("/dev/null", O_RDWR | O_CLOEXEC));
+    if (null.valid()) dup3(null.get(), fd_.get(), O_CLOEXEC);
   }
 
   bool ReadModemLines(ModemLines& lines) override {
     lines = {};
     int status = 0;
-    if (ioctl(fd_, TIOCMGET, &status) != 0) return FailWithErrno();
+    if (ioctl(fd_.get(), TIOCMGET, &status) != 0) return FailWithErrno();
     lines.cts = (status & TIOCM_CTS) != 0;
     lines.dsr = (status & TIOCM_DSR) != 0;
     lines.ring = (status & TIOCM_RNG) != 0;
@@ -136,11 +136,11 @@ class TermiosSerialDevice final : public SerialDevice {
 
  private:
   bool SetLine(int line, bool on) {
-    if (ioctl(fd_, on ? TIOCMBIS : TIOCMBIC, &line) != 0) return FailWithErrno();
+    if (ioctl(fd_.get(), on ? TIOCMBIS : TIOCMBIC, &line) != 0) return FailWithErrno();
     return true;
   }
 
-  const int fd_;
+  const UniqueFd fd_;
   WakeEvent shutdown_;
   WakeEvent modemChanged_;
   WakeEvent interrupt_;
@@ -158,19 +158,17 @@ class SystemPorts final : public SerialDeviceOpener {
  public:
   std::shared_ptr<SerialDevice> Open(const std::string& name) override {
     const std::string path = SerialDevicePath(name);
-    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    UniqueFd fd(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    if (!fd.valid()) {
       FailWithErrno();
       return nullptr;
     }
     // Exclusive use: TIOCEXCL turns away later opens, the lock also those of the superuser.
-    if (ioctl(fd, TIOCEXCL) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      const int error = errno == EWOULDBLOCK ? EBUSY : errno;
-      close(fd);
-      SetLastError(error);
+    if (ioctl(fd.get(), TIOCEXCL) != 0 || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      SetLastError(errno == EWOULDBLOCK ? EBUSY : errno);
       return nullptr;
     }
-    auto device = std::make_shared<TermiosSerialDevice>(fd);
+    auto device = std::make_shared<TermiosSerialDevice>(std::move(fd));
     if (!device->EventsReady()) return nullptr;
     return device;
   }

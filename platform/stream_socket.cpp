@@ -46,30 +46,31 @@ StreamSocket::~StreamSocket() {
 
 bool StreamSocket::Open() {
   Close();
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-  if (fd < 0) return FailWithErrno();
-  fd_ = fd;
+  fd_.reset(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  if (!fd_.valid()) return FailWithErrno();
   return true;
 }
 
 bool StreamSocket::Bind(std::uint16_t port, bool reuseAddress) {
   if (reuseAddress) {
     int on = 1;
-    if (::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0) return FailWithErrno();
+    if (::setsockopt(fd_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
+      return FailWithErrno();
   }
   sockaddr_in where = Ipv4(INADDR_ANY, port);
-  if (::bind(fd_, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0) return FailWithErrno();
+  if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&where), sizeof where) != 0)
+    return FailWithErrno();
   return true;
 }
 
 bool StreamSocket::Listen(int backlog) {
-  if (::listen(fd_, backlog) != 0) return FailWithErrno();
+  if (::listen(fd_.get(), backlog) != 0) return FailWithErrno();
   StartNotices(Role::Listening);
   return true;
 }
 
 bool StreamSocket::Accept(StreamSocket& into) {
-  int fd = ::accept4(fd_, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
+  int fd = ::accept4(fd_.get(), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
   int error = errno;
   armed_ = true;
   UpdateWatch();
@@ -78,14 +79,14 @@ bool StreamSocket::Accept(StreamSocket& into) {
     return false;
   }
   into.Close();
-  into.fd_ = fd;
+  into.fd_.reset(fd);
   into.StartNotices(Role::Connected);
   return true;
 }
 
 bool StreamSocket::StartConnect(std::uint32_t address, std::uint16_t port) {
   sockaddr_in where = Ipv4(address, port);
-  if (::connect(fd_, reinterpret_cast<sockaddr*>(&where), sizeof where) != 0) {
+  if (::connect(fd_.get(), reinterpret_cast<sockaddr*>(&where), sizeof where) != 0) {
     return FailWithErrno();
   }
   StartNotices(Role::Connected);
@@ -95,13 +96,13 @@ bool StreamSocket::StartConnect(std::uint32_t address, std::uint16_t port) {
 int StreamSocket::FinishConnect() {
   int error = 0;
   socklen_t size = sizeof error;
-  if (::getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
+  if (::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
   if (error == 0) StartNotices(Role::Connected);
   return error;
 }
 
 long StreamSocket::Send(const char* data, std::size_t count) {
-  ssize_t sent = ::send(fd_, data, count, MSG_NOSIGNAL);
+  ssize_t sent = ::send(fd_.get(), data, count, MSG_NOSIGNAL);
   if (sent < 0) {
     FailWithErrno();
     return -1;
@@ -110,7 +111,7 @@ long StreamSocket::Send(const char* data, std::size_t count) {
 }
 
 long StreamSocket::Receive(char* buffer, std::size_t capacity) {
-  ssize_t got = ::recv(fd_, buffer, capacity, 0);
+  ssize_t got = ::recv(fd_.get(), buffer, capacity, 0);
   int error = errno;
   armed_ = true;
   UpdateWatch();
@@ -123,7 +124,7 @@ long StreamSocket::Receive(char* buffer, std::size_t capacity) {
 
 long StreamSocket::PendingBytes() const {
   int count = 0;
-  if (::ioctl(fd_, FIONREAD, &count) != 0) {
+  if (::ioctl(fd_.get(), FIONREAD, &count) != 0) {
     FailWithErrno();
     return -1;
   }
@@ -133,7 +134,8 @@ long StreamSocket::PendingBytes() const {
 bool StreamSocket::PeerName(std::string& address, int& port) const {
   sockaddr_in where{};
   socklen_t size = sizeof where;
-  if (::getpeername(fd_, reinterpret_cast<sockaddr*>(&where), &size) != 0) return FailWithErrno();
+  if (::getpeername(fd_.get(), reinterpret_cast<sockaddr*>(&where), &size) != 0)
+    return FailWithErrno();
   char text[INET_ADDRSTRLEN] = {};
   if (!::inet_ntop(AF_INET, &where.sin_addr, text, sizeof text)) return FailWithErrno();
   address = text;
@@ -144,7 +146,7 @@ bool StreamSocket::PeerName(std::string& address, int& port) const {
 int StreamSocket::LocalPort() const {
   sockaddr_in where{};
   socklen_t size = sizeof where;
-  if (::getsockname(fd_, reinterpret_cast<sockaddr*>(&where), &size) != 0) {
+  if (::getsockname(fd_.get(), reinterpret_cast<sockaddr*>(&where), &size) != 0) {
     FailWithErrno();
     return -1;
   }
@@ -155,7 +157,7 @@ StreamSocket::WaitOutcome StreamSocket::WaitFor(Await what, int timeoutMs) {
   // The close of a connected socket ends every wait of its own, so it is watched for as well
   // (until it has been reported once).
   const bool watchClose = role_ == Role::Connected && !closeReported_;
-  pollfd entry{fd_, static_cast<short>(EventsFor(what) | (watchClose ? POLLRDHUP : 0)), 0};
+  pollfd entry{fd_.get(), static_cast<short>(EventsFor(what) | (watchClose ? POLLRDHUP : 0)), 0};
   paused_ = true;
   UpdateWatch();
   int ready = ::poll(&entry, 1, timeoutMs);
@@ -179,7 +181,7 @@ StreamSocket::WaitOutcome StreamSocket::WaitFor(Await what, int timeoutMs) {
   if (peerGone) {
     // The peer has stopped sending but its bytes are still unread: wait for the awaited event
     // alone, so that the half-close does not wake this wait again and again.
-    entry = pollfd{fd_, EventsFor(what), 0};
+    entry = pollfd{fd_.get(), EventsFor(what), 0};
     paused_ = true;
     UpdateWatch();
     ready = ::poll(&entry, 1, timeoutMs);
@@ -197,16 +199,13 @@ void StreamSocket::Close() {
   armed_ = false;
   paused_ = false;
   closeReported_ = false;
-  if (fd_ >= 0) {
-    ::close(fd_);
-    fd_ = -1;
-  }
+  fd_.reset();
 }
 
 void StreamSocket::CloseWithReset() {
-  if (fd_ >= 0) {
+  if (fd_.valid()) {
     linger abortive{1, 0};
-    ::setsockopt(fd_, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    ::setsockopt(fd_.get(), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
   }
   Close();
 }
@@ -215,7 +214,7 @@ void StreamSocket::StartNotices(Role role) {
   role_ = role;
   armed_ = true;
   closeReported_ = false;
-  if (loop_ && !watch_) watch_ = loop_->WatchReadable(fd_, [this] { OnReadable(); });
+  if (loop_ && !watch_) watch_ = loop_->WatchReadable(fd_.get(), [this] { OnReadable(); });
   UpdateWatch();
 }
 
@@ -232,7 +231,7 @@ void StreamSocket::OnReadable() {
   }
   if (role_ != Role::Connected) return;
 
-  pollfd entry{fd_, POLLIN | POLLRDHUP, 0};
+  pollfd entry{fd_.get(), POLLIN | POLLRDHUP, 0};
   ::poll(&entry, 1, 0);
   bool closed = (entry.revents & POLLERR) != 0;  // a reset is reported at once
   if (!closed) {
@@ -242,7 +241,7 @@ void StreamSocket::OnReadable() {
       return;
     }
     char probe;
-    ssize_t peeked = ::recv(fd_, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+    ssize_t peeked = ::recv(fd_.get(), &probe, 1, MSG_PEEK | MSG_DONTWAIT);
     if (peeked > 0) {
       if (handler_) handler_(Notice::DataReady);
       return;
@@ -261,9 +260,8 @@ void StreamSocket::OnReadable() {
 }
 
 bool SocketLayerWorks() {
-  int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return FailWithErrno();
-  ::close(fd);
+  const UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!probe.valid()) return FailWithErrno();
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/readiness.h"
+#include "platform/unique_fd.h"
 
 namespace platform {
 
@@ -77,7 +78,7 @@ class StreamSocket {
   void Close();
   // Closes the socket with a reset instead of an orderly close (what a crashed peer looks like).
   void CloseWithReset();
-  bool IsOpen() const { return fd_ >= 0; }
+  bool IsOpen() const { return fd_.valid(); }
 
  private:
   enum class Role { None, Listening, Connected };
@@ -87,7 +88,7 @@ class StreamSocket {
 
   ReadinessLoop* loop_;
   NoticeHandler handler_;
-  int fd_ = -1;
+  UniqueFd fd_;
   Role role_ = Role::None;
   std::unique_ptr<ReadinessWatch> watch_;
   bool armed_ = false;          // the one-shot notice may fire

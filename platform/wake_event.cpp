@@ -9,26 +9,21 @@
 
 namespace platform {
 
-WakeEvent::WakeEvent() {
-  fd_ = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (fd_ < 0) FailWithErrno();
-}
-
-WakeEvent::~WakeEvent() {
-  if (fd_ >= 0) close(fd_);
+WakeEvent::WakeEvent() : fd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {
+  if (!fd_.valid()) FailWithErrno();
 }
 
 void WakeEvent::Signal() {
-  if (fd_ < 0) return;
+  if (!fd_.valid()) return;
   const std::uint64_t one = 1;
   // A full counter (never reached here) would only mean "already signalled".
-  [[maybe_unused]] ssize_t written = write(fd_, &one, sizeof one);
+  [[maybe_unused]] ssize_t written = write(fd_.get(), &one, sizeof one);
 }
 
 bool WakeEvent::Consume() {
-  if (fd_ < 0) return false;
+  if (!fd_.valid()) return false;
   std::uint64_t count = 0;
-  return read(fd_, &count, sizeof count) == static_cast<ssize_t>(sizeof count);
+  return read(fd_.get(), &count, sizeof count) == static_cast<ssize_t>(sizeof count);
 }
 
 }  // namespace platform

@@ -2,18 +2,19 @@
 // A wake-up that another thread can watch in a poll set: an eventfd that stays readable once
 // signalled until the watcher consumes it. Closing the object closes the descriptor.
 
+#include "platform/unique_fd.h"
+
 namespace platform {
 
 class WakeEvent {
  public:
   // The descriptor is -1 (and the last error set) when the system refused to make one.
   WakeEvent();
-  ~WakeEvent();
   WakeEvent(const WakeEvent&) = delete;
   WakeEvent& operator=(const WakeEvent&) = delete;
 
-  bool IsValid() const { return fd_ >= 0; }
-  int Descriptor() const { return fd_; }
+  bool IsValid() const { return fd_.valid(); }
+  int Descriptor() const { return fd_.get(); }
 
   // Makes the descriptor readable; safe from any thread and from a signal handler.
   void Signal();
@@ -21,7 +22,7 @@ class WakeEvent {
   bool Consume();
 
  private:
-  int fd_ = -1;
+  UniqueFd fd_;
 };
 
 }  // namespace platform
