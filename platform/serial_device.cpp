@@ -1,6 +1,7 @@
 #include "platform/serial_device.h"
 
 #include <fcntl.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -53,7 +54,7 @@ class TermiosSerialDevice final : public SerialDevice {
     if (!ApplyLineSettings(settings, attributes, customSpeed)) return false;
     if (tcsetattr(fd_.get(), TCSANOW, &attributes) != 0) return FailWithErrno();
     if (customSpeed && !SetCustomSpeed(fd_.get(), settings.baudRate)) return false;
-    decodeMarks_ = settings.parity != SerialParity::None;
+    decodeMarks_ = settings.parity != SerialParity::None && settings.replaceParityErrors;
     decoder_ = ParityMarkDecoder(settings.errorChar);
     return true;
   }
@@ -134,6 +135,46 @@ class TermiosSerialDevice final : public SerialDevice {
     return writer_.WaitWritten(ticket, timeout);
   }
 
+  int Descriptor() const override { return fd_.get(); }
+  int ModemChangeDescriptor() const override { return modemChanged_.Descriptor(); }
+
+  long WriteAvailable(const char* bytes, std::size_t length) override {
+    for (;;) {
+      const ssize_t count = write(fd_.get(), bytes, length);
+      if (count >= 0) return count;
+      if (errno == EINTR) continue;
+      if (errno == EAGAIN) return 0;
+      FailWithErrno();
+      return -1;
+    }
+  }
+
+  bool SetBreak(bool on) override {
+    if (ioctl(fd_.get(), on ? TIOCSBRK : TIOCCBRK) != 0) return FailWithErrno();
+    return true;
+  }
+
+  bool DiscardInput() override {
+    if (tcflush(fd_.get(), TCIFLUSH) != 0) return FailWithErrno();
+    return true;
+  }
+
+  bool DiscardOutput() override {
+    if (tcflush(fd_.get(), TCOFLUSH) != 0) return FailWithErrno();
+    return true;
+  }
+
+  bool ReadErrorCounts(SerialErrorCounts& counts) override {
+    serial_icounter_struct icount{};
+    if (ioctl(fd_.get(), TIOCGICOUNT, &icount) != 0) return FailWithErrno();
+    counts.frame = static_cast<std::uint32_t>(icount.frame);
+    counts.overrun = static_cast<std::uint32_t>(icount.overrun);
+    counts.parity = static_cast<std::uint32_t>(icount.parity);
+    counts.breaks = static_cast<std::uint32_t>(icount.brk);
+    counts.bufferOverrun = static_cast<std::uint32_t>(icount.buf_overrun);
+    return true;
+  }
+
  private:
   bool SetLine(int line, bool on) {
     if (ioctl(fd_.get(), on ? TIOCMBIS : TIOCMBIC, &line) != 0) return FailWithErrno();
@@ -175,6 +216,31 @@ class SystemPorts final : public SerialDeviceOpener {
 };
 
 }  // namespace
+
+long SerialDevice::WriteAvailable(const char*, std::size_t) {
+  SetLastError(ENOTSUP);
+  return -1;
+}
+
+bool SerialDevice::SetBreak(bool) {
+  SetLastError(ENOTSUP);
+  return false;
+}
+
+bool SerialDevice::DiscardInput() {
+  SetLastError(ENOTSUP);
+  return false;
+}
+
+bool SerialDevice::DiscardOutput() {
+  SetLastError(ENOTSUP);
+  return false;
+}
+
+bool SerialDevice::ReadErrorCounts(SerialErrorCounts&) {
+  SetLastError(ENOTTY);
+  return false;
+}
 
 SerialDeviceOpener& SystemSerialPorts() {
   static SystemPorts ports;

@@ -26,14 +26,18 @@ struct SerialLineSettings {
   SerialStopBits stopBits = SerialStopBits::One;
   bool xonXoffOut = false;  // obey XON/XOFF from the peer when transmitting
   bool xonXoffIn = false;   // send XON/XOFF to the peer when the input fills
-  // With parity on: the byte that replaces a byte received with a parity error.
+  // With parity on: the byte that replaces a byte received with a parity error, unless
+  // `replaceParityErrors` is off, in which case such a byte is kept as it was received.
   char errorChar = 0;
+  bool replaceParityErrors = true;
+  bool rtsCts = false;  // hardware flow control on RTS and CTS
 };
 
 inline bool operator==(const SerialLineSettings& a, const SerialLineSettings& b) {
   return a.baudRate == b.baudRate && a.byteSize == b.byteSize && a.parity == b.parity &&
          a.stopBits == b.stopBits && a.xonXoffOut == b.xonXoffOut && a.xonXoffIn == b.xonXoffIn &&
-         a.errorChar == b.errorChar;
+         a.errorChar == b.errorChar && a.replaceParityErrors == b.replaceParityErrors &&
+         a.rtsCts == b.rtsCts;
 }
 
 // The four modem input lines.
@@ -42,6 +46,15 @@ struct ModemLines {
   bool dsr = false;
   bool ring = false;
   bool rlsd = false;
+};
+
+// The driver's counts of receive errors since the port was opened.
+struct SerialErrorCounts {
+  std::uint32_t frame = 0;
+  std::uint32_t overrun = 0;  // the hardware lost a byte
+  std::uint32_t parity = 0;
+  std::uint32_t breaks = 0;
+  std::uint32_t bufferOverrun = 0;  // the driver's buffer lost a byte
 };
 
 // What ended a wait. Several may hold at once; none means the time passed.
@@ -90,6 +103,23 @@ class SerialDevice {
   // Waits until the block of `ticket` has been written, up to `timeout`. False when the time
   // passed first or the port failed or was shut down.
   virtual bool WaitWritten(std::uint64_t ticket, std::chrono::milliseconds timeout) = 0;
+
+  // For an owner that drives the port from its thread's readiness loop instead of waiting on
+  // threads of its own. The descriptor polls readable while Read has bytes or a hang-up to
+  // report, and writable while WriteAvailable would take bytes; -1 when the port has none.
+  virtual int Descriptor() const { return -1; }
+  // Polls readable after a modem-line change until a Wait reports it; -1 when the port has none.
+  virtual int ModemChangeDescriptor() const { return -1; }
+  // Writes what the port takes now, without waiting and outside the write queue (an owner uses
+  // one or the other): the count, 0 when the port takes nothing now, -1 on failure.
+  virtual long WriteAvailable(const char* bytes, std::size_t length);
+  // Holds the transmit line in the break state, or releases it.
+  virtual bool SetBreak(bool on);
+  // Drops what the driver has received and not yet handed to Read, or what it holds for sending.
+  virtual bool DiscardInput();
+  virtual bool DiscardOutput();
+  // The receive error counts; false (ENOTTY) for a port that keeps none, such as a pty.
+  virtual bool ReadErrorCounts(SerialErrorCounts& counts);
 };
 
 // Opens ports by name. Null (last error set) when the port cannot be opened.

@@ -92,11 +92,13 @@ bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, 
   attributes.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   attributes.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
   attributes.c_cflag |= CLOCAL | CREAD | size | parity | stop;
+  if (settings.rtsCts) attributes.c_cflag |= CRTSCTS;
   attributes.c_cc[VMIN] = 1;
   attributes.c_cc[VTIME] = 0;
 
-  // With parity on, a byte received with an error is marked so that the read path can replace it.
-  if (parity != 0) attributes.c_iflag |= INPCK | PARMRK;
+  // With parity on, a byte received with an error is marked so that the read path can replace
+  // it; without replacement the driver checks nothing and passes every byte as it came.
+  if (parity != 0 && settings.replaceParityErrors) attributes.c_iflag |= INPCK | PARMRK;
   if (settings.xonXoffOut) attributes.c_iflag |= IXON;
   if (settings.xonXoffIn) attributes.c_iflag |= IXOFF;
 

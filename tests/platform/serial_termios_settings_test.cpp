@@ -51,7 +51,7 @@ TEST_P(LineFraming, MapsToTerminalFlags) {
   EXPECT_EQ(t.c_cflag & CSIZE, c.size);
   EXPECT_EQ(t.c_cflag & (PARENB | PARODD | CMSPAR), c.parityBits);
   EXPECT_EQ((t.c_cflag & CSTOPB) != 0, c.twoStops);
-  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u) << "hardware flow control is always off";
+  EXPECT_EQ(t.c_cflag & CRTSCTS, 0u) << "hardware flow control is off unless asked for";
   EXPECT_EQ(t.c_cflag & (CLOCAL | CREAD), static_cast<tcflag_t>(CLOCAL | CREAD));
   // Parity errors are marked for the read path only when parity is on.
   const bool parity = c.parity != SerialParity::None;
@@ -133,6 +133,24 @@ TEST(LineSettings, RefusesWhatALineCannotDo) {
     EXPECT_EQ(platform::LastError(), EINVAL) << c.what;
     EXPECT_EQ(t.c_cflag, before.c_cflag) << c.what << ": nothing changes on refusal";
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LineSettings, HardwareFlowControlAndKeepingParityErrorsWhenAskedFor) {
+  SerialLineSettings s;
+  s.parity = SerialParity::Even;
+  s.rtsCts = true;
+  s.replaceParityErrors = false;
+  termios t = Cooked();
+  bool custom = true;
+  ASSERT_TRUE(ApplyLineSettings(s, t, custom));
+  EXPECT_NE(t.c_cflag & CRTSCTS, 0u);
+  EXPECT_NE(t.c_cflag & PARENB, 0u);
+  // Without replacement the driver neither checks nor marks: every byte passes as it came.
+  EXPECT_EQ(t.c_iflag & (PARMRK | INPCK), 0u);
 }
 
 }  // namespace
