@@ -1,0 +1,69 @@
+#pragma once
+// The native side of ActiveXObject, WScript.CreateObject, ConnectObject, Host.CreateObject,
+// Host.SaveProperties and VBArray: objects created through the class registry, called through
+// their dispatch interfaces, and the values that pass between them and the script.
+
+#include <QJSValue>
+#include <QObject>
+#include <optional>
+
+#include "scripthost/error_report.h"
+#include "scripthost/host_state.h"
+
+class QJSEngine;
+
+namespace scripthost {
+
+class HostBridge;
+
+class AutomationBridge : public QObject {
+  Q_OBJECT
+ public:
+  AutomationBridge(QJSEngine& engine, HostState& state, HostBridge& host, ScriptLocation location);
+  ~AutomationBridge() override;
+
+  // Set once by the prelude: the function that wraps a handle in its dispatch Proxy, and the
+  // function that delivers an event to the script's handler.
+  Q_INVOKABLE void setWrapper(const QJSValue& wrapper) { wrapper_ = wrapper; }
+  Q_INVOKABLE void setDeliver(const QJSValue& deliver) { deliver_ = deliver; }
+
+  // Creates an object by ProgID; returns its handle (the prelude wraps it in a Proxy).
+  Q_INVOKABLE QJSValue createObject(const QString& progId);
+  Q_INVOKABLE QJSValue createWithProperties(const QString& progId, const QJSValue& properties);
+  Q_INVOKABLE QJSValue saveProperties(const QJSValue& handle);
+
+  // {id, kind} of a member found by name without regard to case (kinds as in the prelude).
+  Q_INVOKABLE QJSValue member(const QJSValue& handle, const QString& name);
+  Q_INVOKABLE QJSValue invoke(const QJSValue& handle, int dispId, int flags,
+                              const QJSValue& arguments);
+
+  Q_INVOKABLE void connect(const QJSValue& handle, const QString& prefix);
+  Q_INVOKABLE void disconnect(const QJSValue& handle);
+  // The handler in a form that hands back its arguments object, or undefined when its source
+  // cannot be found in the script.
+  Q_INVOKABLE QJSValue writableHandler(const QJSValue& handler, const QString& name,
+                                       const QJSValue& capture);
+
+  Q_INVOKABLE bool isArray(const QJSValue& value) const;
+  Q_INVOKABLE QJSValue arrayToArray(const QJSValue& array);
+  Q_INVOKABLE int arrayDimensions(const QJSValue& array);
+  Q_INVOKABLE QJSValue arrayBound(const QJSValue& array, int dimension, bool upper);
+  Q_INVOKABLE QJSValue arrayItem(const QJSValue& array, const QJSValue& indices);
+
+  // The text Echo shows for an object: nothing for an ordinary script object; `ok` false (with
+  // the script exception thrown) for a value that cannot be shown.
+  std::optional<QString> EchoText(const QJSValue& value, bool& ok);
+
+  // Disconnects every event sink and releases every object the script still holds.
+  void ReleaseAll();
+
+ private:
+  QJSEngine& engine_;
+  HostState& state_;
+  HostBridge& host_;
+  ScriptLocation location_;
+  QJSValue wrapper_;
+  QJSValue deliver_;
+};
+
+}  // namespace scripthost

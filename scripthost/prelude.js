@@ -1,0 +1,345 @@
+// The script's view of the host, built before the script runs: the WScript object with its
+// collections and streams, ActiveXObject, VBArray, Enumerator, and the Host object of our own.
+// Evaluated as one function that receives the native sides; it leaves nothing else behind in the
+// global object.
+(function (host, automation, global) {
+  'use strict';
+
+  // The key under which a dispatch Proxy hands its handle back to the native side. No member
+  // name of a dispatch interface can hold a NUL character.
+  var DISPATCH = '\u0000dispatch';
+
+  var slice = Array.prototype.slice;
+
+  function fail(errorNumber, description) {
+    host.fail(errorNumber, description);
+  }
+
+  // Members found without regard to case, as on the platform host's own objects.
+  function caseInsensitive(target) {
+    var names = Object.create(null);
+    Object.getOwnPropertyNames(target).forEach(function (name) {
+      names[name.toLowerCase()] = name;
+    });
+    function resolve(name) {
+      if (typeof name !== 'string' || name in target) return name;
+      var own = names[name.toLowerCase()];
+      return own === undefined ? name : own;
+    }
+    return new Proxy(target, {
+      get: function (t, name) { return t[resolve(name)]; },
+      set: function (t, name, value) { t[resolve(name)] = value; return true; },
+      has: function (t, name) { return resolve(name) in t; }
+    });
+  }
+
+  // The items that an Enumerator walks, for the collections made here.
+  var collectionItems = new WeakMap();
+
+  function setLength(collection, length) {
+    Object.defineProperty(collection, 'length', { value: length });
+  }
+
+  // A collection indexed from 0, callable as `collection(i)` like its default member Item.
+  function indexedCollection(items, extra) {
+    function item(index) {
+      var n = Number(index);
+      if (!(n >= 0 && n < items.length && n === Math.floor(n))) fail(9, 'Subscript out of range');
+      return items[n];
+    }
+    var collection = function (index) { return item(index); };
+    collection.Item = item;
+    collection.Count = function () { return items.length; };
+    setLength(collection, items.length);
+    if (extra) extra(collection);
+    var wrapped = caseInsensitive(collection);
+    collectionItems.set(wrapped, items);
+    return wrapped;
+  }
+
+  // Named arguments: /name:value, /name (no value), /name+ and /name- (true and false).
+  var NAMED = /^\/([^\/:+\-][^\/:]*?)(?::([\s\S]*)|(\+)|(-))?$/;
+
+  function namedCollection(pairs) {
+    var lookup = Object.create(null);
+    var names = [];
+    pairs.forEach(function (pair) {
+      var key = pair[0].toLowerCase();
+      if (!(key in lookup)) names.push(pair[0]);
+      lookup[key] = pair[1];
+    });
+    function item(name) {
+      var key = String(name).toLowerCase();
+      return key in lookup ? lookup[key] : undefined;
+    }
+    var collection = function (name) { return item(name); };
+    collection.Item = item;
+    collection.Exists = function (name) { return String(name).toLowerCase() in lookup; };
+    collection.Count = function () { return names.length; };
+    setLength(collection, names.length);
+    var wrapped = caseInsensitive(collection);
+    collectionItems.set(wrapped, names);
+    return wrapped;
+  }
+
+  function makeArguments(all) {
+    var unnamed = [];
+    var named = [];
+    all.forEach(function (text) {
+      var match = NAMED.exec(text);
+      if (!match) {
+        unnamed.push(text);
+      } else if (match[2] !== undefined) {
+        named.push([match[1], match[2]]);
+      } else if (match[3] !== undefined) {
+        named.push([match[1], true]);
+      } else if (match[4] !== undefined) {
+        named.push([match[1], false]);
+      } else {
+        named.push([match[1], undefined]);
+      }
+    });
+    var unnamedCollection = indexedCollection(unnamed);
+    var namedArguments = namedCollection(named);
+    return indexedCollection(all, function (collection) {
+      collection.Unnamed = unnamedCollection;
+      collection.Named = namedArguments;
+      collection.ShowUsage = function () {
+        host.write(1, 'Usage: quorvane-script ' + host.scriptName() + ' [arguments]\n');
+      };
+    });
+  }
+
+  // --- Objects reached through their dispatch interface -----------------------------------------
+
+  var KIND_NONE = 0;
+  var KIND_PROPERTY = 1;
+  var KIND_METHOD = 2;
+  var KIND_INDEXED = 3;  // a property that takes arguments: obj.Item(1)
+  var INVOKE_METHOD = 1;
+  var INVOKE_GET = 2;
+  var INVOKE_PUT = 4;
+
+  function DispatchObject() {}
+  DispatchObject.prototype.toString = function () { return '[object]'; };
+
+  function wrapDispatch(handle) {
+    if (handle === null || handle === undefined) return null;
+    // Names are resolved once per object, without regard to case.
+    var members = Object.create(null);
+    function member(name) {
+      var key = name.toLowerCase();
+      var found = members[key];
+      if (found === undefined) {
+        found = automation.member(handle, name);
+        members[key] = found;
+      }
+      return found;
+    }
+    function notFound(name) {
+      fail(438, "Object doesn't support this property or method: " + name);
+    }
+    var target = new DispatchObject();
+    return new Proxy(target, {
+      get: function (t, name) {
+        if (name === DISPATCH) return handle;
+        if (typeof name !== 'string') return t[name];
+        var m = member(name);
+        switch (m.kind) {
+          case KIND_PROPERTY:
+            return automation.invoke(handle, m.id, INVOKE_GET, []);
+          case KIND_METHOD:
+            if (!m.call) {
+              m.call = function () { return automation.invoke(handle, m.id, INVOKE_METHOD, slice.call(arguments)); };
+            }
+            return m.call;
+          case KIND_INDEXED:
+            if (!m.call) {
+              m.call = function () { return automation.invoke(handle, m.id, INVOKE_GET, slice.call(arguments)); };
+            }
+            return m.call;
+        }
+        if (name in t) return t[name];
+        return notFound(name);
+      },
+      set: function (t, name, value) {
+        if (typeof name !== 'string') return false;
+        var m = member(name);
+        if (m.kind === KIND_NONE) notFound(name);
+        automation.invoke(handle, m.id, INVOKE_PUT, [value]);
+        return true;
+      },
+      has: function (t, name) {
+        return typeof name === 'string' && (name === DISPATCH || member(name).kind !== KIND_NONE);
+      },
+      deleteProperty: function () { return false; },
+      defineProperty: function () { return false; }
+    });
+  }
+  automation.setWrapper(wrapDispatch);
+
+  function handleOf(object) {
+    var handle = object !== null && typeof object === 'object' ? object[DISPATCH] : undefined;
+    if (handle === undefined) fail(424, 'Object required');
+    return handle;
+  }
+
+  function createObject(progId) {
+    return wrapDispatch(automation.createObject(String(progId)));
+  }
+
+  function connectObject(object, prefix) {
+    automation.connect(handleOf(object), String(prefix));
+  }
+
+  // Event handlers are global functions named prefix + event name; the exact name first, then
+  // any spelling of it, as the platform host finds names without regard to case.
+  var handlerSpelling = Object.create(null);
+  function findHandler(name) {
+    var f = global[name];
+    if (typeof f === 'function') return f;
+    var key = name.toLowerCase();
+    var spelling = handlerSpelling[key];
+    if (spelling === undefined) {
+      spelling = null;
+      Object.getOwnPropertyNames(global).some(function (own) {
+        if (own.toLowerCase() !== key || typeof global[own] !== 'function') return false;
+        spelling = own;
+        return true;
+      });
+      handlerSpelling[key] = spelling;
+    }
+    return spelling === null ? null : global[spelling];
+  }
+
+  // A handler for an event with by-reference arguments runs in a form that hands its arguments
+  // object back when it returns, so that what it assigned to them is written back.
+  var capturedArguments = null;
+  function capture(args) { capturedArguments = args; }
+
+  // Called by the native side for each event. Returns null when the script has no handler, the
+  // arguments after the call, or {error} when the handler threw.
+  automation.setDeliver(function (handlerName, args, writesBack) {
+    var handler = findHandler(handlerName);
+    if (handler === null) return null;
+    if (writesBack) {
+      var writable = automation.writableHandler(handler, handlerName, capture);
+      if (writable) handler = writable;
+    }
+    capturedArguments = null;
+    try {
+      handler.apply(undefined, args);
+    } catch (e) {
+      return { error: e };
+    }
+    var after = capturedArguments !== null ? slice.call(capturedArguments) : args;
+    capturedArguments = null;
+    return { args: after };
+  });
+
+  // --- The platform host's objects -----------------------------------------------------------------
+
+  function outputStream(stream) {
+    return caseInsensitive({
+      Write: function (text) { host.writeValue(stream, text, false); },
+      WriteLine: function (text) { host.writeValue(stream, text, true); },
+      WriteBlankLines: function (count) {
+        for (var i = 0; i < Number(count); ++i) host.write(stream, '\n');
+      },
+      Close: function () {}
+    });
+  }
+
+  var stdIn = caseInsensitive({
+    ReadLine: function () { return host.readLine(); },
+    ReadAll: function () { return host.readAll(); },
+    Read: function (count) { return host.read(Number(count)); },
+    SkipLine: function () { host.skipLine(); },
+    Skip: function (count) { host.skip(Number(count)); },
+    get AtEndOfStream() { return host.atEndOfStream(); },
+    get AtEndOfLine() { return host.atEndOfLine(); },
+    get Line() { return host.inputLine(); },
+    Close: function () {}
+  });
+
+  var fullName = host.scriptFullName();
+  var hostFullName = host.hostFullName();
+
+  var WScript = caseInsensitive({
+    Echo: function () { host.echo(slice.call(arguments)); },
+    Quit: function (code) { host.quit(code); },
+    Sleep: function (milliseconds) { host.sleep(milliseconds); },
+    CreateObject: function (progId, prefix) {
+      var object = createObject(progId);
+      if (prefix !== undefined && prefix !== null && String(prefix) !== '') connectObject(object, prefix);
+      return object;
+    },
+    ConnectObject: connectObject,
+    DisconnectObject: function (object) { automation.disconnect(handleOf(object)); },
+    GetObject: function (path) { fail(429, "ActiveX component can't create object: " + path); },
+    Arguments: makeArguments(host.arguments()),
+    ScriptName: host.scriptName(),
+    ScriptFullName: fullName,
+    Name: 'quorvane-script',
+    FullName: hostFullName,
+    Path: hostFullName.substring(0, hostFullName.lastIndexOf('/')),
+    Version: '5.8',
+    Interactive: true,
+    StdIn: stdIn,
+    StdOut: outputStream(1),
+    StdErr: outputStream(2)
+  });
+
+  function ActiveXObject(progId) {
+    return createObject(progId);
+  }
+
+  function VBArray(safeArray) {
+    if (!automation.isArray(safeArray)) fail(5013, 'VBArray expected');
+    var self = this instanceof VBArray ? this : Object.create(VBArray.prototype);
+    self.toArray = function () { return automation.arrayToArray(safeArray); };
+    self.dimensions = function () { return automation.arrayDimensions(safeArray); };
+    self.lbound = function (dimension) {
+      return automation.arrayBound(safeArray, dimension === undefined ? 1 : Number(dimension), false);
+    };
+    self.ubound = function (dimension) {
+      return automation.arrayBound(safeArray, dimension === undefined ? 1 : Number(dimension), true);
+    };
+    self.getItem = function () { return automation.arrayItem(safeArray, slice.call(arguments)); };
+    return self;
+  }
+
+  // The platform language's Enumerator over a collection or an array.
+  function Enumerator(collection) {
+    var items = collection === undefined ? [] : collectionItems.get(collection);
+    if (items === undefined && Array.isArray(collection)) items = collection;
+    if (items === undefined) fail(5015, 'Enumerator object expected');
+    var self = this instanceof Enumerator ? this : Object.create(Enumerator.prototype);
+    var index = 0;
+    self.atEnd = function () { return index >= items.length; };
+    self.item = function () { return index < items.length ? items[index] : undefined; };
+    self.moveNext = function () { if (index < items.length) ++index; };
+    self.moveFirst = function () { index = 0; };
+    return self;
+  }
+
+  // Our own host object: what a page's object tag did with its parameters.
+  var Host = caseInsensitive({
+    CreateObject: function (progId, prefix, properties) {
+      var object = wrapDispatch(automation.createWithProperties(String(progId),
+          properties === undefined || properties === null ? {} : properties));
+      if (prefix !== undefined && prefix !== null && String(prefix) !== '') connectObject(object, prefix);
+      return object;
+    },
+    SaveProperties: function (object) { return automation.saveProperties(handleOf(object)); }
+  });
+
+  function install(name, value) {
+    Object.defineProperty(global, name, { value: value, writable: true, configurable: true });
+  }
+  install('WScript', WScript);
+  install('ActiveXObject', ActiveXObject);
+  install('VBArray', VBArray);
+  install('Enumerator', Enumerator);
+  install('Host', Host);
+})
