@@ -302,6 +302,30 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
   return ReplaceContent(file.get(), content);
 }
 
+bool DeleteProfileSection(std::string_view section, const std::string& path) {
+  Descriptor file(OpenRetrying(path, O_RDWR));
+  if (file.get() < 0) return errno == ENOENT ? true : FailWithErrno();
+  LockWhole(file.get(), LOCK_EX);
+  std::optional<std::string> read = ReadAll(file.get());
+  if (!read) return false;
+  std::string content = std::move(*read);
+  std::vector<Line> lines = SplitLines(content);
+  std::optional<std::size_t> begin;
+  std::size_t end = content.size();
+  for (const Line& line : lines) {
+    ParsedLine parsed = ParseLine(LineText(content, line));
+    if (parsed.kind != LineKind::Section) continue;
+    if (begin) {
+      end = line.begin;
+      break;
+    }
+    if (SameName(parsed.name, section)) begin = line.begin;
+  }
+  if (!begin) return true;
+  content.erase(*begin, end - *begin);
+  return ReplaceContent(file.get(), content);
+}
+
 int DecimalPrefixValue(std::string_view text) {
   std::size_t i = 0;
   while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;

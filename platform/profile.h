@@ -42,6 +42,12 @@ int GetProfileInt(std::string_view section, std::string_view key, int defaultVal
 bool WriteProfileString(std::string_view section, std::string_view key, std::string_view value,
                         const std::string& path);
 
+// Removes the first section named `section` (without regard to case): its header line and every
+// line up to the next section header. The rest of the file stays as it is. True when the section
+// is gone afterwards (also when there was none, or no file); false with the last error set when
+// the file cannot be read or written.
+bool DeleteProfileSection(std::string_view section, const std::string& path);
+
 // The decimal reading the tools use for flags read as text: leading white space, an optional
 // sign and the leading digits; anything else gives 0. Out-of-range values saturate.
 int DecimalPrefixValue(std::string_view text);
