@@ -1,0 +1,51 @@
+#include "platform/automation/apartment.h"
+
+#include <memory>
+
+namespace platform::automation {
+namespace {
+
+// The readiness loops of this module's apartments: each thread's bound loop, or the module's own
+// loop for that thread.
+thread_local ReadinessLoop* boundLoop = nullptr;
+thread_local std::unique_ptr<PollReadinessLoop> ownLoop;
+
+PollReadinessLoop& OwnLoop() {
+  if (!ownLoop) ownLoop = std::make_unique<PollReadinessLoop>();
+  return *ownLoop;
+}
+
+class ModuleApartmentImpl final : public Apartment {
+ public:
+  void* QueryInterface(const Guid& iid) override {
+    if (iid == Apartment::kIid || iid == Unknown::kIid) return static_cast<Apartment*>(this);
+    return nullptr;
+  }
+  // The apartment lives as long as the module: references are not counted.
+  std::uint32_t AddRef() override { return 1; }
+  std::uint32_t Release() override { return 1; }
+
+  void BindLoop(ReadinessLoop* loop) override {
+    // A module that hands its own loop on (a control creating its inner control from the same
+    // module) changes nothing.
+    boundLoop = loop == ownLoop.get() ? nullptr : loop;
+  }
+  int Pump(std::chrono::milliseconds timeout) override {
+    if (boundLoop) return 0;
+    return OwnLoop().RunOnce(timeout);
+  }
+};
+
+}  // namespace
+
+ReadinessLoop& CurrentReadinessLoop() {
+  if (boundLoop) return *boundLoop;
+  return OwnLoop();
+}
+
+Apartment& ModuleApartment() {
+  static ModuleApartmentImpl apartment;
+  return apartment;
+}
+
+}  // namespace platform::automation

@@ -1,0 +1,39 @@
+#include "platform/automation/class_factory.h"
+
+#include "platform/automation/apartment.h"
+
+namespace platform::automation {
+namespace {
+
+class FunctionClassFactory final : public Object<ClassFactory> {
+ public:
+  explicit FunctionClassFactory(CreateFunction create) : create_(std::move(create)) {}
+  Result<Ref<Unknown>> CreateInstance() override { return create_(); }
+
+ protected:
+  void* QueryExtraInterface(const Guid& iid) override {
+    if (iid == Apartment::kIid) return static_cast<Apartment*>(&ModuleApartment());
+    return nullptr;
+  }
+
+ private:
+  CreateFunction create_;
+};
+
+}  // namespace
+
+Ref<ClassFactory> MakeClassFactory(CreateFunction create) {
+  return MakeObject<FunctionClassFactory>(std::move(create));
+}
+
+HResult ProvideClassObject(Ref<ClassFactory> factory, const Guid* iid, void** out) {
+  if (out == nullptr || iid == nullptr) return kPointer;
+  *out = nullptr;
+  if (!factory) return kClassNotAvailable;
+  void* found = factory->QueryInterface(*iid);
+  if (found == nullptr) return kNoInterface;
+  *out = found;
+  return kOk;
+}
+
+}  // namespace platform::automation

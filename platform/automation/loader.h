@@ -1,0 +1,45 @@
+#pragma once
+// The host's way to library objects: by ProgID ("Quorvane.Winsock") or CLSID ("{...}"),
+// through the class registry, dlopen of the recorded library path, DllGetClassObject and the
+// class object. Modules stay loaded until the process ends (a module is unloaded by nobody, so
+// no object or callback ever outlives its code).
+//
+// Registration of a module from a host or a test: RegisterModule(path) loads it and calls its
+// DllRegisterServer.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "platform/automation/apartment.h"
+#include "platform/automation/class_factory.h"
+#include "platform/automation/dispatch.h"
+
+namespace platform::automation {
+
+class Loader {
+ public:
+  // `loop`: the readiness loop of the calling thread that the host pumps, handed to every module
+  // that this loader loads; nullptr lets each module make its own, pumped through Pump().
+  explicit Loader(ReadinessLoop* loop = nullptr) : loop_(loop) {}
+
+  // The class object of `clsid` (error 429 when the class is not registered or its module cannot
+  // be loaded, with the reason in the description).
+  Result<Ref<ClassFactory>> GetClassObject(const Guid& clsid);
+  // A new object by ProgID or "{CLSID}" text, as its dispatch interface.
+  Result<Ref<Dispatch>> CreateObject(std::u16string_view progIdOrClsid);
+  Result<Ref<Unknown>> CreateInstance(const Guid& clsid);
+
+  // Runs the modules' own loops of this thread once (when the host gave no loop): waits up to
+  // `timeout` in total. Returns the callbacks run.
+  int Pump(std::chrono::milliseconds timeout);
+
+ private:
+  ReadinessLoop* loop_;
+};
+
+// Loads the module at `path` and calls its DllRegisterServer / DllUnregisterServer.
+Status RegisterModule(const std::string& path);
+Status UnregisterModule(const std::string& path);
+
+}  // namespace platform::automation
