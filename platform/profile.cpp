@@ -303,8 +303,8 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
 }
 
 bool DeleteProfileSection(std::string_view section, const std::string& path) {
-  Descriptor file(OpenRetrying(path, O_RDWR));
-  if (file.get() < 0) return errno == ENOENT ? true : FailWithErrno();
+  UniqueFd file(OpenRetrying(path, O_RDWR));
+  if (!file.valid()) return errno == ENOENT ? true : FailWithErrno();
   LockWhole(file.get(), LOCK_EX);
   std::optional<std::string> read = ReadAll(file.get());
   if (!read) return false;
