@@ -139,6 +139,17 @@ int Loader::Pump(std::chrono::milliseconds timeout) {
   return ran;
 }
 
+Result<void*> ModuleExport(const std::string& path, const char* name) {
+  auto handle = Open(path);
+  if (!handle) return handle.error();
+  void* address = ::dlsym(*handle, name);
+  // The handle stays open: a module is never unloaded.
+  if (address == nullptr) {
+    return CannotCreate(u"no " + Utf16FromUtf8(name) + u" in " + Utf16FromUtf8(path));
+  }
+  return address;
+}
+
 Status RegisterModule(const std::string& path) {
   return CallExport(path, "DllRegisterServer");
 }

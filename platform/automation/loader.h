@@ -38,6 +38,10 @@ class Loader {
   ReadinessLoop* loop_;
 };
 
+// The address of export `name` of the module at `path` (loaded if it is not yet), for a host that
+// needs more of a module than its class objects (its resource lookup, for instance).
+Result<void*> ModuleExport(const std::string& path, const char* name);
+
 // Loads the module at `path` and calls its DllRegisterServer / DllUnregisterServer.
 Status RegisterModule(const std::string& path);
 Status UnregisterModule(const std::string& path);
