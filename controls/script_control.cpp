@@ -83,7 +83,10 @@ ScriptControl::~ScriptControl() {
 }
 
 void* ScriptControl::QueryExtraInterface(const Guid& iid) {
-  if (iid == automation::Control::kIid) return static_cast<automation::Control*>(this);
+  if (iid == automation::Control::kIid) {
+    AddRef();
+    return static_cast<automation::Control*>(this);
+  }
   return nullptr;
 }
 

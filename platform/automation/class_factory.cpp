@@ -12,7 +12,11 @@ class FunctionClassFactory final : public Object<ClassFactory> {
 
  protected:
   void* QueryExtraInterface(const Guid& iid) override {
-    if (iid == Apartment::kIid) return static_cast<Apartment*>(&ModuleApartment());
+    if (iid == Apartment::kIid) {
+      Apartment& apartment = ModuleApartment();
+      apartment.AddRef();
+      return static_cast<Apartment*>(&apartment);
+    }
     return nullptr;
   }
 

@@ -114,8 +114,8 @@ class Object : public Interfaces... {
                                                     : nullptr),
        ...);
     }
-    if (found == nullptr) found = QueryExtraInterface(iid);
-    if (found) AddRef();
+    if (found == nullptr) return QueryExtraInterface(iid);
+    AddRef();
     return found;
   }
   std::uint32_t AddRef() override { return ++references_; }
@@ -127,7 +127,8 @@ class Object : public Interfaces... {
 
  protected:
   virtual ~Object() { detail::CountObject(-1); }
-  // Interfaces beyond the listed ones (an inner object's, for instance); no reference added.
+  // Interfaces beyond the listed ones, with a reference added to whatever owns the interface
+  // returned (AddRef() for an interface of this object).
   virtual void* QueryExtraInterface(const Guid&) { return nullptr; }
 
  private:
