@@ -50,7 +50,9 @@ INSTANTIATE_TEST_SUITE_P(
                     MarkCase{"byte_by_byte", {"a", FF, Z, "X", FF, FF, "b"}, "a?" + FF + "b"},
                     MarkCase{"mark_then_doubled", {FF + Z + "X" + FF + FF}, "?" + FF},
                     MarkCase{"doubled_then_mark", {FF + FF + FF + Z + "X"}, FF + "?"}),
-    [](const testing::TestParamInfo<MarkCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<MarkCase>& testCase) {
+      return std::string(testCase.param.name);
+    });
 
 TEST(ParityMarkDecoder, ReportsAMarkLeftOpen) {
   ParityMarkDecoder decoder('?');

@@ -75,7 +75,9 @@ INSTANTIATE_TEST_SUITE_P(
                     PARENB | PARODD | CMSPAR, false},
         FramingCase{"5S2", 5, SerialParity::Space, SerialStopBits::Two, CS5, PARENB | CMSPAR,
                     true}),
-    [](const testing::TestParamInfo<FramingCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<FramingCase>& testCase) {
+      return std::string(testCase.param.name);
+    });
 
 TEST(LineSettings, XonXoffEachWay) {
   struct {

@@ -91,7 +91,9 @@ INSTANTIATE_TEST_SUITE_P(
                      Line(9600, 8, SerialParity::None, SerialStopBits::One, true, 0)},
         SettingsCase{"xon_bit1_only", 0, 0, 8, 2, 0,
                      Line(9600, 8, SerialParity::None, SerialStopBits::One, false, 0)}),
-    [](const testing::TestParamInfo<SettingsCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<SettingsCase>& testCase) {
+      return std::string(testCase.param.name);
+    });
 
 TEST(SerialPortFake, OutOfListCodesAndRefusedSettingsGiveSetCommStateError) {
   FakeOpener opener;
