@@ -32,6 +32,7 @@
 #include "platform/files.h"
 #include "platform/stream_socket.h"
 #include "tcpip/tcp_transport.h"
+#include "tcpip/tcpip_tool.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ struct Tool {
   std::filesystem::path folder;
   core::QtUserDialogs dialogs;
   BenchSeams seams;
+  tcpip::TcpIpTool tool;
   std::unique_ptr<core::MainWindow> window;
   std::unique_ptr<tcpip::TcpTransport> tcp;
 
@@ -110,16 +112,16 @@ struct Tool {
     std::filesystem::create_directories(folder / "Log1");
     std::filesystem::create_directories(folder / "Dat1");
     window = std::make_unique<core::MainWindow>(
-        core::kTcpIpTool,
+        tool,
         core::WindowSetup{"1", (folder / "Brisolt1.ini").string(), (folder / "Dat1").string(),
                           (folder / "Log1").string()},
         dialogs, seams, platform::SystemClock());
     dialogs.SetOwner(window.get());
-    tcp = std::make_unique<tcpip::TcpTransport>(*window);
+    tcp = std::make_unique<tcpip::TcpTransport>(*window, tool.fields);
     window->SetTransport(*tcp);
     window->OpenMainWindow();
     if (shown) window->show();
-    auto& f = window->TcpIpFields();
+    auto& f = tool.fields;
     f.server = true;
     f.port = "0";
     f.addressBox.clear();

@@ -3,20 +3,20 @@
 // TCP/IP endpoints or the serial port). The frame is shared by both tools and knows neither
 // sockets nor serial ports: it calls these operations and nothing else of the tool.
 //
-// How a tool meets the frame (core/window/main_window.h, class core::MainWindow):
+// How a tool meets the frame (core/window/main_window.h, class core::MainWindow): the tool's
+// parts (core/window/window_tool.h) hold its template, its fields, its title and settings, and
+// make its transport for the window:
 //
-//   main():  core::RunTool(core::kTcpIpTool, argc, argv, [](core::MainWindow& window) {
-//              return std::make_unique<tcpip::TcpTransport>(window);   // keeps the MainWindow&
-//            });                                        (core/window/tool_main.h)
+//   main():  tcpip::TcpIpTool tool;  return core::RunTool(tool, argc, argv);
+//            (core/window/tool_main.h; the tool's MakeTransport(window) gives the transport)
 //
 // The window is built (every control of dialog 102 exists) before the transport is made, so the
 // transport's constructor may connect its own handlers. From the tool's handlers, through the
 // MainWindow it was given:
 //   - AddTrafficLine(line): one traffic line (CP932), shown, kept in the history, logged daily.
-//   - TcpIpFields() / SerialFields() (core/settings.h structures) and DataFields(): the window's
-//     fields, one per control value. ControlsToFields() at the start of every handler,
-//     FieldsToControls() at the end of its normal path (the dialog data exchange). Extra fields
-//     of a tool (the serial line indicators) are bound with Exchange().BindCheck(id, field).
+//   - The tool's own fields live in its parts; DataFields() are the shared ones. ControlsToFields()
+//     at the start of every handler, FieldsToControls() at the end of its normal path (the
+//     dialog data exchange).
 //   - Control(id) gives the widget of a dialog id (core/window/dialog_template.h, ids::), and
 //     EnableControl(id, on) switches it. Tools connect their own handlers ("TEXT送信", the mode
 //     buttons, DTR/RTS) to the clicked/activated signals of their controls, which only the user

@@ -1,7 +1,8 @@
 // Start-up of the RS-232C test tool.
 #include "core/window/tool_main.h"
+#include "serial/serial_tool.h"
 
 int main(int argc, char** argv) {
-  return core::RunTool(core::kSerialTool, argc, argv,
-                       [](core::MainWindow&) { return std::make_unique<core::InertTransport>(); });
+  serial::SerialTool tool;
+  return core::RunTool(tool, argc, argv);
 }

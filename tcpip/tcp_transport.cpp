@@ -39,9 +39,11 @@ void OnClicked(core::MainWindow& window, int id, std::function<void()> handler) 
 
 }  // namespace
 
-TcpTransport::TcpTransport(core::MainWindow& window, std::function<bool()> startSockets,
+TcpTransport::TcpTransport(core::MainWindow& window, core::TcpIpSettings& fields,
+                           std::function<bool()> startSockets,
                            std::unique_ptr<platform::ReadinessLoop> loop)
     : window_(window),
+      fields_(fields),
       startSockets_(startSockets ? std::move(startSockets)
                                  : [] { return platform::SocketLayerWorks(); }),
       loop_(loop ? std::move(loop) : std::make_unique<QtReadinessLoop>()),
@@ -116,7 +118,7 @@ PeerEndpoint* TcpTransport::Find(std::uintptr_t id) const {
 // --- Helpers ---
 
 int TcpTransport::PortNumber() const {
-  return tcpip::PortNumber(window_.TcpIpFields().port);
+  return tcpip::PortNumber(fields_.port);
 }
 
 void TcpTransport::AddLine(const std::string& line) {
@@ -156,7 +158,7 @@ void TcpTransport::SetIdle(bool addressEnabled) {
 
 void TcpTransport::OnConnectButton() {
   window_.ControlsToFields();
-  auto& fields = window_.TcpIpFields();
+  auto& fields = fields_;
   const int port = PortNumber();
 
   if (fields.server) {
@@ -220,7 +222,7 @@ void TcpTransport::OnAcceptReady() {
   const std::string portText = PeerPortText(peer);
   AddLine(FormatLine(Lines().peerConnected, address.c_str(), portText.c_str()));
   currentPeer_ = peer;
-  window_.TcpIpFields().addressBox = address + ":" + portText;
+  fields_.addressBox = address + ":" + portText;
   window_.FieldsToControls();
 }
 
@@ -245,7 +247,7 @@ void TcpTransport::OnDataReady(PeerEndpoint* peer) {
   const std::string_view bytes(receiveBuffer_.data(), static_cast<std::size_t>(received));
   window_.Recording().WriteDataFile(bytes, platform::Cp932("受信"));
   const std::string address = PeerAddress(peer);
-  const std::string display = core::BytesToNotation(bytes, window_.TcpIpFields().data.dspHex);
+  const std::string display = core::BytesToNotation(bytes, fields_.data.dspHex);
   const std::string portText = PeerPortText(peer);
   AddLine(FormatLine(Lines().received, address.c_str(), portText.c_str(), display.c_str()));
   window_.FieldsToControls();
@@ -255,7 +257,7 @@ void TcpTransport::OnPeerClosed(PeerEndpoint* peer) {
   window_.ControlsToFields();
   // An endpoint closed by "切　断" had its line then; it is reclaimed with the others.
   if (!peer || !peer->IsOpen()) return;
-  auto& fields = window_.TcpIpFields();
+  auto& fields = fields_;
   {
     const std::string address = PeerAddress(peer);
     const std::string portText = PeerPortText(peer);
@@ -281,7 +283,7 @@ void TcpTransport::OnPeerClosed(PeerEndpoint* peer) {
 
 void TcpTransport::OnDisconnectButton() {
   window_.ControlsToFields();
-  auto& fields = window_.TcpIpFields();
+  auto& fields = fields_;
   if (listener_) {
     for (int slot = 0; slot < PeerTable::kSlots; ++slot) {
       PeerEndpoint* peer = peerTable_[slot];
@@ -310,7 +312,7 @@ void TcpTransport::OnDisconnectButton() {
 
 void TcpTransport::OnTextSendButton() {
   window_.ControlsToFields();
-  const auto& data = window_.TcpIpFields().data;
+  const auto& data = fields_.data;
   if (!data.sendText.empty() && currentPeer_) SendBlock(data.sendText);
   window_.FieldsToControls();
 }
@@ -343,7 +345,7 @@ void TcpTransport::SendOneFile(const std::string& cp932Path) {
 
 void TcpTransport::SendBlock(std::string bytes) {
   PeerEndpoint* peer = currentPeer_;
-  const auto& data = window_.TcpIpFields().data;
+  const auto& data = fields_.data;
   const std::string address = PeerAddress(peer);
   if (data.dataTran) bytes = core::NotationToBytes(bytes);
   // One send moves one block at most; a longer text is cut to it.
@@ -376,7 +378,7 @@ void TcpTransport::OnTrafficSelect(int line) {
         if (!peer->ReadPeerName(address, port)) continue;
         if (port == named.port && address == named.address) {
           currentPeer_ = peer;
-          window_.TcpIpFields().addressBox = address + ":" + std::to_string(port);
+          fields_.addressBox = address + ":" + std::to_string(port);
           window_.FieldsToControls();
           break;
         }
@@ -389,14 +391,14 @@ void TcpTransport::OnTrafficSelect(int line) {
 void TcpTransport::OnServerRadio() {
   window_.ControlsToFields();
   window_.EnableControl(kAddressBox, false);
-  window_.TcpIpFields().addressBox.clear();
+  fields_.addressBox.clear();
   window_.FieldsToControls();
 }
 
 void TcpTransport::OnClientRadio() {
   window_.ControlsToFields();
   window_.EnableControl(kAddressBox, true);
-  auto& fields = window_.TcpIpFields();
+  auto& fields = fields_;
   fields.addressBox = fields.savedIp;
   window_.FieldsToControls();
 }

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/settings.h"
 #include "core/transport.h"
 #include "platform/readiness.h"
 #include "tcpip/listen_endpoint.h"
@@ -39,10 +40,12 @@ class TcpTransport final : public core::Transport {
   static constexpr int kReceiveTries = 301;
   static constexpr int kReceiveTryMs = 10;
 
-  // `startSockets` stands for the socket layer's start (tests make it fail); the default makes
-  // sure sockets can be made at all. `loop` watches socket readiness; by default the toolkit's.
-  explicit TcpTransport(core::MainWindow& window, std::function<bool()> startSockets = {},
-                        std::unique_ptr<platform::ReadinessLoop> loop = {});
+  // `fields` are the window's fields of the TCP/IP controls (tcpip/tcpip_tool.h). `startSockets`
+  // stands for the socket layer's start (tests make it fail); the default makes sure sockets can
+  // be made at all. `loop` watches socket readiness; by default the toolkit's.
+  TcpTransport(core::MainWindow& window, core::TcpIpSettings& fields,
+               std::function<bool()> startSockets = {},
+               std::unique_ptr<platform::ReadinessLoop> loop = {});
   ~TcpTransport() override;
 
   // core::Transport
@@ -90,6 +93,7 @@ class TcpTransport final : public core::Transport {
   void AddLine(const std::string& line);
 
   core::MainWindow& window_;
+  core::TcpIpSettings& fields_;
   std::function<bool()> startSockets_;
   std::unique_ptr<platform::ReadinessLoop> loop_;
 

@@ -3,6 +3,7 @@
 // in template order, which is also the tab order and the window order. The window builds its
 // widgets from these tables, so the layout lives in one place.
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -69,7 +70,7 @@ PixelRect DialogUnitsToPixels(const DialogUnits& units);
 int HorizontalUnitsToPixels(int units);
 int VerticalUnitsToPixels(int units);
 
-// Control ids of the main window (dialog 102), shared by both tools where the ids agree.
+// Control ids of the main window (dialog 102) that both tools share; each tool names its own.
 namespace ids {
 inline constexpr int kDataTran = 1000;     // "送信データのバイナリ変換"
 inline constexpr int kDataSave = 1001;     // "送受信データ保存"
@@ -83,37 +84,24 @@ inline constexpr int kTrafficList = 1014;  // the traffic list
 inline constexpr int kSendBox = 1017;      // the send text
 inline constexpr int kDspHex = 1019;       // "HEX表示"
 
-// TCP/IP tool.
-inline constexpr int kTcpListSave = 1010;  // "自動的にLOG保存"
-inline constexpr int kTcpConect = 1011;    // "起動時自動接続"
-inline constexpr int kServer = 1012;       // "サーバー"
-inline constexpr int kClient = 1013;       // "クライアント"
-inline constexpr int kTcpPort = 1015;      // port box
-inline constexpr int kPeerAddress = 1016;  // peer address box
-
-// RS-232C tool.
-inline constexpr int kDsr = 1002;
-inline constexpr int kCts = 1003;
-inline constexpr int kBaudRate = 1010;
-inline constexpr int kRing = 1011;
-inline constexpr int kRlsd = 1012;
-inline constexpr int kDtr = 1013;
-inline constexpr int kPortName = 1015;
-inline constexpr int kParityChar = 1016;
-inline constexpr int kRts = 1018;
-inline constexpr int kSerialConect = 1020;
-inline constexpr int kSerialListSave = 1021;
-inline constexpr int kByteSize = 1040;
-inline constexpr int kParity = 1041;
-inline constexpr int kStopBits = 1043;
-inline constexpr int kXonXoff = 1044;
-
 // The OK button of the about box.
 inline constexpr int kOk = 1;
 }  // namespace ids
 
-const DialogTemplate& TcpIpMainDialog();
-const DialogTemplate& SerialMainDialog();
+// Builders for the templates' tables: a control whose text is given in UTF-8 (held in CP932),
+// and a drop-down list with its entries.
+ControlTemplate MakeControl(int id, ControlKind kind, const char* utf8Text, DialogUnits place,
+                            bool groupStart = false);
+ControlTemplate MakeList(int id, ControlKind kind, DialogUnits place,
+                         std::initializer_list<const char*> utf8Entries);
+
+// The text of "送信データのバイナリ変換" (1000), alike in both tools (UTF-8).
+inline constexpr const char* kDataTranText =
+    "送信データのバイナリ変換 （例）<STX>,<ETX>,<00>～<0F>～<F0>～<FF>等";
+
+// The template entry of a control id, or nullptr.
+const ControlTemplate* FindControl(const DialogTemplate& dialog, int id);
+
 // The about box (dialog 100) of a tool: "<program>のﾊﾞｰｼﾞｮﾝ情報", "<program> Version 2.00".
 DialogTemplate AboutDialog(const std::string& programName);
 

@@ -28,34 +28,28 @@ namespace core {
 
 namespace {
 
-bool IsTcpIp(const ToolIdentity& tool) {
-  return tool.kind == ToolKind::TcpIp;
-}
-
-// The traffic list keeps its place and fills the window below the settings area.
-int ListHeightMargin(const ToolIdentity& tool) {
-  return IsTcpIp(tool) ? 166 : 203;
-}
-constexpr int kListWidthMargin = 11;
-
 constexpr std::chrono::milliseconds kCloseWait{500};
 // How long after showing the window the frame's size may still arrive from the window manager.
 constexpr std::chrono::milliseconds kFrameWait{1000};
 
 }  // namespace
 
-MainWindow::MainWindow(const ToolIdentity& tool, WindowSetup setup, UserDialogs& dialogs,
+MainWindow::MainWindow(WindowTool& tool, WindowSetup setup, UserDialogs& dialogs,
                        WindowSeams& seams, const platform::Clock& clock)
     : tool_(tool),
       setup_(std::move(setup)),
       dialogs_(dialogs),
       seams_(seams),
       queue_(this),
-      recorder_(tool, setup_.logFolder, setup_.dataFolder, clock, dialogs) {
+      recorder_(tool.Identity(), setup_.logFolder, setup_.dataFolder, clock, dialogs) {
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint);
   setSizeGripEnabled(false);
-  built_.Build(IsTcpIp(tool_) ? TcpIpMainDialog() : SerialMainDialog(), *this);
+  built_.Build(tool_.MainDialog(), *this);
+  // The traffic list keeps its place and fills the window below the settings area: resizing
+  // keeps the margins that the template gives it.
+  listWidthMargin_ = built_.ClientWidth() - TrafficListWidget().width();
+  listHeightMargin_ = built_.ClientHeight() - TrafficListWidget().height();
   listView_ = std::make_unique<QtTrafficListView>(TrafficListWidget());
   traffic_ = std::make_unique<TrafficList>(*listView_, recorder_);
   windowMenu_ = std::make_unique<QMenu>();
@@ -69,25 +63,7 @@ MainWindow::MainWindow(const ToolIdentity& tool, WindowSetup setup, UserDialogs&
 MainWindow::~MainWindow() = default;
 
 void MainWindow::BindFields() {
-  if (IsTcpIp(tool_)) {
-    exchange_.BindRadioPair(ids::kServer, ids::kClient, tcpIp_.server);
-    exchange_.BindText(ids::kTcpPort, tcpIp_.port);
-    exchange_.BindText(ids::kPeerAddress, tcpIp_.addressBox);
-    exchange_.BindCheck(ids::kTcpListSave, tcpIp_.data.listSave);
-    exchange_.BindCheck(ids::kTcpConect, tcpIp_.data.conect);
-  } else {
-    exchange_.BindText(ids::kPortName, serial_.port);
-    exchange_.BindText(ids::kBaudRate, serial_.baudRate);
-    exchange_.BindText(ids::kByteSize, serial_.byteSize);
-    exchange_.BindSelection(ids::kParity, serial_.parity);
-    exchange_.BindSelection(ids::kStopBits, serial_.stopBit);
-    exchange_.BindText(ids::kParityChar, serial_.parityChar);
-    exchange_.BindSelection(ids::kXonXoff, serial_.xonXoff);
-    exchange_.BindCheck(ids::kDtr, serial_.dtr);
-    exchange_.BindCheck(ids::kRts, serial_.rts);
-    exchange_.BindCheck(ids::kSerialListSave, serial_.data.listSave);
-    exchange_.BindCheck(ids::kSerialConect, serial_.data.conect);
-  }
+  tool_.BindFields(exchange_);
   DataSettings& data = DataFields();
   exchange_.BindText(ids::kSendBox, data.sendText);
   exchange_.BindCheck(ids::kDataTran, data.dataTran);
@@ -111,10 +87,6 @@ void MainWindow::WireFrameButtons() {
   onClick(ids::kSendFile, [this] { OnFileSendButton(); });
   onClick(ids::kSaveLog, [this] { SaveTrafficLog(); });
   onClick(ids::kClearLog, [this] { ClearTraffic(); });
-}
-
-DataSettings& MainWindow::DataFields() {
-  return IsTcpIp(tool_) ? tcpIp_.data : serial_.data;
 }
 
 void MainWindow::ControlsToFields() {
@@ -155,7 +127,7 @@ void MainWindow::SaveTrafficLog() {
 }
 
 std::string MainWindow::AboutItemText() const {
-  return std::string(tool_.programName) + platform::Cp932(" のﾊﾞｰｼﾞｮﾝ情報(&A)...");
+  return std::string(Identity().programName) + platform::Cp932(" のﾊﾞｰｼﾞｮﾝ情報(&A)...");
 }
 
 void MainWindow::OpenMainWindow() {
@@ -172,33 +144,18 @@ void MainWindow::OpenMainWindow() {
   }
 
   setWindowIcon(ToolIcon());
-  const char* titleFormat = IsTcpIp(tool_) ? "TCP/IPテストツール(" : "RS232Cテストツール(";
-  setWindowTitle(WidgetText(platform::Cp932(titleFormat) + setup_.instanceId + ")"));
+  setWindowTitle(WidgetText(tool_.Title(setup_.instanceId)));
 
-  auto setListFontAndButtons = [this] {
-    TrafficListWidget().setFont(TrafficListFont());
-    EnableControl(ids::kConnect, true);
-    EnableControl(ids::kDisconnect, false);
-  };
-
-  if (IsTcpIp(tool_)) {
-    setListFontAndButtons();
-    ApplyPlacement(LoadWindowPlacement(setup_.settingsFile));
-    EnableControl(ids::kServer, true);
-    EnableControl(ids::kClient, true);
-    LoadSettings(setup_.settingsFile, tcpIp_);
-    // The address box is for client mode only.
-    EnableControl(ids::kPeerAddress, !tcpIp_.server);
-  } else {
-    ApplyPlacement(LoadWindowPlacement(setup_.settingsFile));
-    LoadSettings(setup_.settingsFile, serial_);
-    setListFontAndButtons();
-  }
+  ApplyPlacement(LoadWindowPlacement(setup_.settingsFile));
+  tool_.LoadSettings(setup_.settingsFile, *this);
+  TrafficListWidget().setFont(TrafficListFont());
+  EnableControl(ids::kConnect, true);
+  EnableControl(ids::kDisconnect, false);
   FieldsToControls();
 
   if (transport_ != nullptr && !transport_->StartTransport()) {
     // The window stays open for editing and saving the settings; nothing else starts.
-    if (IsTcpIp(tool_)) ShowErrorBox(platform::Cp932("ソケット初期化エラー"));
+    tool_.ReportTransportStartFailure(*this);
     return;
   }
   // Files dropped anywhere on the window go to the window: the edit boxes would otherwise take
@@ -207,8 +164,8 @@ void MainWindow::OpenMainWindow() {
   setAcceptDrops(true);
   if (DataFields().conect && transport_ != nullptr) transport_->ConnectAction();
 
-  bool& lock = IsTcpIp(tool_) ? tcpIp_.disable : serial_.disable;
-  lock = LoadOperatorLock(setup_.settingsFile);
+  const bool lock = LoadOperatorLock(setup_.settingsFile);
+  tool_.SetOperatorLock(lock);
   if (lock) ApplyOperatorLock();
 }
 
@@ -231,11 +188,7 @@ void MainWindow::ApplyOperatorLock() {
 
 void MainWindow::CloseMainWindow() {
   ControlsToFields();
-  if (IsTcpIp(tool_)) {
-    SaveSettings(setup_.settingsFile, OuterFrame(), tcpIp_);
-  } else {
-    SaveSettings(setup_.settingsFile, OuterFrame(), serial_);
-  }
+  tool_.SaveSettings(setup_.settingsFile, OuterFrame());
   if (transport_ != nullptr) transport_->DisconnectAction();
   done(QDialog::Rejected);
   seams_.Sleep(kCloseWait);
@@ -298,8 +251,8 @@ void MainWindow::resizeEvent(QResizeEvent* event) {
 void MainWindow::OnResize(int clientWidth, int clientHeight) {
   QListWidget* list = qobject_cast<QListWidget*>(Control(ids::kTrafficList));
   if (list == nullptr) return;
-  list->resize(std::max(0, clientWidth - kListWidthMargin),
-               std::max(0, clientHeight - ListHeightMargin(tool_)));
+  list->resize(std::max(0, clientWidth - listWidthMargin_),
+               std::max(0, clientHeight - listHeightMargin_));
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
@@ -310,8 +263,9 @@ void MainWindow::contextMenuEvent(QContextMenuEvent* event) {
 void MainWindow::ShowAboutBox() {
   QDialog about(this);
   BuiltDialog built;
-  built.Build(AboutDialog(tool_.programName), about);
-  about.setWindowTitle(WidgetText(AboutDialog(tool_.programName).title));
+  const DialogTemplate aboutDialog = AboutDialog(Identity().programName);
+  built.Build(aboutDialog, about);
+  about.setWindowTitle(WidgetText(aboutDialog.title));
   about.setWindowIcon(ToolIcon());
   about.setFixedSize(built.ClientWidth(), built.ClientHeight());
   if (auto* ok = qobject_cast<QAbstractButton*>(built.Control(ids::kOk))) {

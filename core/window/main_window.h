@@ -1,9 +1,10 @@
 #pragma once
 // The main window frame shared by both tools (dialog 102): the controls built from the tool's
 // template, the dialog data exchange, the traffic list, recording, the window messages, file
-// sending with list files, the operator lock and the close sequence. The tool's transport is
-// reached only through core::Transport (core/transport.h, which also tells how a tool reaches
-// the frame).
+// sending with list files, the operator lock and the close sequence. The frame knows no tool:
+// what is the tool's own comes through core::WindowTool (core/window/window_tool.h), its
+// transport through core::Transport (core/transport.h, which also tells how a tool reaches the
+// frame).
 
 #include <QDialog>
 #include <chrono>
@@ -23,6 +24,7 @@
 #include "core/window/qt_message_queue.h"
 #include "core/window/qt_traffic_list_view.h"
 #include "core/window/window_seams.h"
+#include "core/window/window_tool.h"
 #include "platform/clock.h"
 
 class QListWidget;
@@ -42,8 +44,8 @@ class MainWindow final : public QDialog {
   Q_OBJECT
 
  public:
-  // The seams, the dialogs and the clock must outlive the window.
-  MainWindow(const ToolIdentity& tool, WindowSetup setup, UserDialogs& dialogs, WindowSeams& seams,
+  // The tool, the seams, the dialogs and the clock must outlive the window.
+  MainWindow(WindowTool& tool, WindowSetup setup, UserDialogs& dialogs, WindowSeams& seams,
              const platform::Clock& clock);
   ~MainWindow() override;
 
@@ -61,7 +63,7 @@ class MainWindow final : public QDialog {
   void CloseMainWindow();
 
   // --- What the tool's handlers use. ---
-  const ToolIdentity& Tool() const { return tool_; }
+  const ToolIdentity& Identity() const { return tool_.Identity(); }
   const WindowSetup& Setup() const { return setup_; }
   void AddTrafficLine(std::string_view line);
   void ClearTraffic();
@@ -74,12 +76,8 @@ class MainWindow final : public QDialog {
   platform::MessageQueue& Messages() { return queue_; }
   void PumpMessages() { queue_.PumpMessages(); }
 
-  // The fields of the tool's controls; only the running tool's structure is bound.
-  TcpIpSettings& TcpIpFields() { return tcpIp_; }
-  SerialSettings& SerialFields() { return serial_; }
-  DataSettings& DataFields();
-  // Tools bind their own extra fields (the serial line indicators) here before the window opens.
-  FieldExchange& Exchange() { return exchange_; }
+  // The fields of the controls both tools share; the tool holds the rest.
+  DataSettings& DataFields() { return tool_.DataFields(); }
   void ControlsToFields();
   void FieldsToControls();
 
@@ -133,7 +131,7 @@ class MainWindow final : public QDialog {
   void Pause();
   bool LockKeepsEnabled(int id) const;
 
-  ToolIdentity tool_;
+  WindowTool& tool_;
   WindowSetup setup_;
   UserDialogs& dialogs_;
   WindowSeams& seams_;
@@ -141,13 +139,14 @@ class MainWindow final : public QDialog {
 
   BuiltDialog built_;
   FieldExchange exchange_;
-  TcpIpSettings tcpIp_;
-  SerialSettings serial_;
   QtMessageQueue queue_;
   Recorder recorder_;
   std::unique_ptr<QtTrafficListView> listView_;
   std::unique_ptr<TrafficList> traffic_;
   std::unique_ptr<QMenu> windowMenu_;
+  // What the traffic list leaves of the client area, as the template places it.
+  int listWidthMargin_ = 0;
+  int listHeightMargin_ = 0;
   // The outer size asked for by the settings, applied once the frame around the window is known.
   std::optional<WindowPlacement> pendingPlacement_;
 };

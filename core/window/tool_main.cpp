@@ -9,13 +9,14 @@
 
 namespace core {
 
-int RunTool(const ToolIdentity& tool, int argc, char** argv, const TransportMaker& makeTransport) {
+int RunTool(WindowTool& tool, int argc, char** argv) {
   // The application object takes its own options (-platform ...) out of the command line first,
   // so that only the instance identifier is left.
   QApplication application(argc, argv);
-  std::optional<InstanceContext> instance = StartInstance(tool, OptionsFromCommandLine(argc, argv));
+  std::optional<InstanceContext> instance =
+      StartInstance(tool.Identity(), OptionsFromCommandLine(argc, argv));
   if (!instance) {
-    ReportStartFailure(tool);
+    ReportStartFailure(tool.Identity());
     return 1;
   }
   InstallFontSubstitutions();
@@ -26,7 +27,7 @@ int RunTool(const ToolIdentity& tool, int argc, char** argv, const TransportMake
       {instance->instanceId, instance->settingsFile, instance->dataFolder, instance->logFolder},
       dialogs, seams, platform::SystemClock());
   dialogs.SetOwner(&window);
-  std::unique_ptr<Transport> transport = makeTransport(window);
+  std::unique_ptr<Transport> transport = tool.MakeTransport(window);
   window.SetTransport(*transport);
   return window.Run();
 }

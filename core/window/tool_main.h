@@ -1,21 +1,12 @@
 #pragma once
 // A tool's whole start: the application object, the instance start (identifier, marker, paths,
-// folders), the main window with the tool's transport, and the run until the window ends the
-// process. Each tool's main() is one call of RunTool.
+// folders), the main window with the tool's parts and transport, and the run until the window
+// ends the process. Each tool's main() is one call of RunTool with the tool's parts.
 
-#include <functional>
-#include <memory>
-
-#include "core/tool_identity.h"
-#include "core/transport.h"
+#include "core/window/window_tool.h"
 
 namespace core {
 
-class MainWindow;
-
-// Makes the tool's transport for its window; the window outlives the transport.
-using TransportMaker = std::function<std::unique_ptr<Transport>(MainWindow& window)>;
-
-int RunTool(const ToolIdentity& tool, int argc, char** argv, const TransportMaker& makeTransport);
+int RunTool(WindowTool& tool, int argc, char** argv);
 
 }  // namespace core

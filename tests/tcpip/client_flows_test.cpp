@@ -228,7 +228,7 @@ TEST_F(ClientFlows, ModeButtonsSetTheAddressBox) {
   EXPECT_EQ(AddressBox(), "");
   EXPECT_FALSE(Enabled(1016));
   Click(1013);
-  EXPECT_EQ(AddressBox(), W().TcpIpFields().savedIp);
+  EXPECT_EQ(AddressBox(), tool_.fields.savedIp);
   EXPECT_TRUE(Enabled(1016));
 }
 

@@ -22,6 +22,7 @@
 #include "support/fake_user_dialogs.h"
 #include "support/temp_dir.h"
 #include "tcpip/tcp_transport.h"
+#include "tcpip/tcpip_tool.h"
 #include "window/window_fixture.h"
 
 namespace tcpip_test {
@@ -31,7 +32,7 @@ class ToolFixture : public ::testing::Test {
   // Opens the window as the program does. `server` picks the mode; the port box gets `port`.
   void Open(bool server, const std::string& port = "0", std::function<bool()> startSockets = {}) {
     OpenWindow(std::move(startSockets));
-    auto& f = window_->TcpIpFields();
+    auto& f = tool_.fields;
     f.port = port;
     f.data.dataTran = true;
     window_->FieldsToControls();
@@ -43,9 +44,9 @@ class ToolFixture : public ::testing::Test {
     platform::CreateFolder(LogFolder());
     platform::CreateFolder(DataFolder());
     window_ = std::make_unique<core::MainWindow>(
-        core::kTcpIpTool, core::WindowSetup{"1", SettingsFile(), DataFolder(), LogFolder()},
-        dialogs_, seams_, clock_);
-    tcp_ = std::make_unique<tcpip::TcpTransport>(*window_, std::move(startSockets));
+        tool_, core::WindowSetup{"1", SettingsFile(), DataFolder(), LogFolder()}, dialogs_, seams_,
+        clock_);
+    tcp_ = std::make_unique<tcpip::TcpTransport>(*window_, tool_.fields, std::move(startSockets));
     window_->SetTransport(*tcp_);
     window_->OpenMainWindow();
     window_->show();
@@ -117,6 +118,7 @@ class ToolFixture : public ::testing::Test {
   int ListenPort() { return T().Listener() ? T().Listener()->LocalPort() : -1; }
 
   testing_support::TempDir dir_;
+  tcpip::TcpIpTool tool_;
   testing_support::FakeUserDialogs dialogs_;
   window_testing::FakeWindowSeams seams_;
   testing_support::FakeClock clock_;

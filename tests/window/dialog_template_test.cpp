@@ -11,6 +11,8 @@
 #include "core/window/dialog_builder.h"
 #include "core/window/dialog_template.h"
 #include "platform/cp932.h"
+#include "serial/serial_tool.h"
+#include "tcpip/tcpip_tool.h"
 
 namespace {
 
@@ -33,7 +35,7 @@ TEST(DialogUnits, TheTrafficListFitsTheResizeRule) {
     int heightMargin;
   };
   for (const Case& c :
-       {Case{&core::TcpIpMainDialog(), 166}, Case{&core::SerialMainDialog(), 203}}) {
+       {Case{&tcpip::TcpIpMainDialog(), 166}, Case{&serial::SerialMainDialog(), 203}}) {
     const int clientWidth = core::HorizontalUnitsToPixels(c.dialog->width);
     const int clientHeight = core::VerticalUnitsToPixels(c.dialog->height);
     for (const core::ControlTemplate& control : c.dialog->controls) {
@@ -46,10 +48,13 @@ TEST(DialogUnits, TheTrafficListFitsTheResizeRule) {
 }
 
 TEST(DialogTemplates, IdsAreUniqueAndTheCommonControlsExistInBoth) {
-  for (const core::DialogTemplate* dialog : {&core::TcpIpMainDialog(), &core::SerialMainDialog()}) {
+  for (const core::DialogTemplate* dialog :
+       {&tcpip::TcpIpMainDialog(), &serial::SerialMainDialog()}) {
     std::set<int> seen;
     for (const core::ControlTemplate& control : dialog->controls) {
-      if (control.id != 0) EXPECT_TRUE(seen.insert(control.id).second) << control.id;
+      if (control.id != 0) {
+        EXPECT_TRUE(seen.insert(control.id).second) << control.id;
+      }
     }
     for (int id : {1000, 1001, 1004, 1005, 1006, 1007, 1008, 1009, 1014, 1017, 1019}) {
       EXPECT_TRUE(seen.count(id)) << id;
@@ -60,17 +65,17 @@ TEST(DialogTemplates, IdsAreUniqueAndTheCommonControlsExistInBoth) {
 TEST(DialogBuilder, BuildsDirectChildrenInTemplateOrder) {
   QWidget parent;
   core::BuiltDialog built;
-  built.Build(core::SerialMainDialog(), parent);
+  built.Build(serial::SerialMainDialog(), parent);
   EXPECT_EQ(parent.size(), QSize(398, 392));
-  ASSERT_EQ(built.Children().size(), core::SerialMainDialog().controls.size());
+  ASSERT_EQ(built.Children().size(), serial::SerialMainDialog().controls.size());
   for (QWidget* child : built.Children()) EXPECT_EQ(child->parentWidget(), &parent);
   EXPECT_EQ(built.Control(core::ids::kTrafficList)->geometry(), QRect(5, 198, 387, 189));
-  EXPECT_EQ(built.IdOf(built.Control(core::ids::kParity)), core::ids::kParity);
+  EXPECT_EQ(built.IdOf(built.Control(serial::ids::kParity)), serial::ids::kParity);
   // The tab order starts with the port settings.
-  QWidget* next = built.Control(core::ids::kPortName);
-  for (int id : {core::ids::kBaudRate, core::ids::kByteSize, core::ids::kParity,
-                 core::ids::kStopBits, core::ids::kParityChar, core::ids::kXonXoff, core::ids::kDtr,
-                 core::ids::kRts, core::ids::kSendBox}) {
+  QWidget* next = built.Control(serial::ids::kPortName);
+  for (int id : {serial::ids::kBaudRate, serial::ids::kByteSize, serial::ids::kParity,
+                 serial::ids::kStopBits, serial::ids::kParityChar, serial::ids::kXonXoff,
+                 serial::ids::kDtr, serial::ids::kRts, core::ids::kSendBox}) {
     next = next->nextInFocusChain();
     while (next->focusPolicy() == Qt::NoFocus || built.IdOf(next) == 0)
       next = next->nextInFocusChain();

@@ -13,6 +13,7 @@
 #include "core/window/dialog_template.h"
 #include "platform/cp932.h"
 #include "support/temp_dir.h"
+#include "tcpip/tcpip_tool.h"
 #include "window_fixture.h"
 
 namespace {
@@ -24,7 +25,7 @@ using window_testing::WindowHarness;
 
 class ListFileSendTest : public testing::Test {
  protected:
-  ListFileSendTest() : harness(core::kTcpIpTool, dir.str()) { harness.Open(); }
+  ListFileSendTest() : harness(std::make_unique<tcpip::TcpIpTool>(), dir.str()) { harness.Open(); }
 
   std::vector<std::string> Sent() const {
     std::vector<std::string> sent;

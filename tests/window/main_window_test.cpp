@@ -20,7 +20,9 @@
 #include "core/notation.h"
 #include "core/window/dialog_template.h"
 #include "platform/cp932.h"
+#include "serial/serial_tool.h"
 #include "support/temp_dir.h"
+#include "tcpip/tcpip_tool.h"
 #include "window_fixture.h"
 
 namespace {
@@ -40,7 +42,15 @@ using testing_support::TempDir;
 using testing_support::WriteWholeFile;
 using window_testing::WindowHarness;
 
+std::unique_ptr<core::WindowTool> MakeTcpIpTool() {
+  return std::make_unique<tcpip::TcpIpTool>();
+}
+std::unique_ptr<core::WindowTool> MakeSerialTool() {
+  return std::make_unique<serial::SerialTool>();
+}
+
 struct ToolCase {
+  std::unique_ptr<core::WindowTool> (*make)();
   const core::ToolIdentity* tool;
   int listSaveId;
   int conectId;
@@ -48,13 +58,13 @@ struct ToolCase {
 };
 
 const ToolCase kTools[] = {
-    {&core::kTcpIpTool, core::ids::kTcpListSave, core::ids::kTcpConect, 166},
-    {&core::kSerialTool, core::ids::kSerialListSave, core::ids::kSerialConect, 203},
+    {MakeTcpIpTool, &core::kTcpIpTool, tcpip::ids::kListSave, tcpip::ids::kConect, 166},
+    {MakeSerialTool, &core::kSerialTool, serial::ids::kListSave, serial::ids::kConect, 203},
 };
 
 class MainWindowTest : public testing::TestWithParam<ToolCase> {
  protected:
-  MainWindowTest() : harness(*GetParam().tool, dir.str()) {}
+  MainWindowTest() : harness(GetParam().make(), dir.str()) {}
 
   QAbstractButton* Button(int id) {
     return qobject_cast<QAbstractButton*>(harness.window->Control(id));
@@ -261,10 +271,10 @@ TEST_P(MainWindowTest, SavedSettingsGiveTheSameWindowAgain) {
     QTest::mouseClick(Button(kDspHex), Qt::LeftButton);
     QTest::mouseClick(Button(GetParam().conectId), Qt::LeftButton);
     if (GetParam().tool->kind == core::ToolKind::Serial) {
-      qobject_cast<QComboBox*>(window.Control(core::ids::kParity))->setCurrentIndex(2);
+      qobject_cast<QComboBox*>(window.Control(serial::ids::kParity))->setCurrentIndex(2);
     } else {
-      QTest::mouseClick(Button(core::ids::kClient), Qt::LeftButton);
-      qobject_cast<QLineEdit*>(window.Control(core::ids::kPeerAddress))
+      QTest::mouseClick(Button(tcpip::ids::kClient), Qt::LeftButton);
+      qobject_cast<QLineEdit*>(window.Control(tcpip::ids::kPeerAddress))
           ->setText(QStringLiteral("192.168.0.9"));
     }
     frame = window.frameGeometry();
@@ -272,7 +282,7 @@ TEST_P(MainWindowTest, SavedSettingsGiveTheSameWindowAgain) {
   }
   const std::string first = ReadWholeFile(harness.SettingsFile());
   ASSERT_FALSE(first.empty());
-  WindowHarness again(*GetParam().tool, dir.str());
+  WindowHarness again(GetParam().make(), dir.str());
   core::MainWindow& window = again.Open();
   EXPECT_EQ(window.frameGeometry(), frame);
   EXPECT_EQ(qobject_cast<QLineEdit*>(window.Control(kSendBox))->text(),
@@ -280,10 +290,10 @@ TEST_P(MainWindowTest, SavedSettingsGiveTheSameWindowAgain) {
   EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(kDspHex))->isChecked());
   EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(GetParam().conectId))->isChecked());
   if (GetParam().tool->kind == core::ToolKind::Serial) {
-    EXPECT_EQ(qobject_cast<QComboBox*>(window.Control(core::ids::kParity))->currentIndex(), 2);
+    EXPECT_EQ(qobject_cast<QComboBox*>(window.Control(serial::ids::kParity))->currentIndex(), 2);
   } else {
-    EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(core::ids::kClient))->isChecked());
-    EXPECT_EQ(qobject_cast<QLineEdit*>(window.Control(core::ids::kPeerAddress))->text(),
+    EXPECT_TRUE(qobject_cast<QAbstractButton*>(window.Control(tcpip::ids::kClient))->isChecked());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(window.Control(tcpip::ids::kPeerAddress))->text(),
               QStringLiteral("192.168.0.9"));
   }
   window.reject();
@@ -395,7 +405,7 @@ TEST_P(MainWindowTest, MessagesReachTheTransport) {
 
 TEST(MainWindowStart, SocketStartFailureShowsTheBoxAndSkipsTheRest) {
   TempDir dir;
-  WindowHarness harness(core::kTcpIpTool, dir.str());
+  WindowHarness harness(MakeTcpIpTool(), dir.str());
   WriteWholeFile(harness.SettingsFile(), "[START]\r\nCONECT=1\r\n[SETTING]\r\nDISABLE=1\r\n");
   harness.transport.startResult = false;
   core::MainWindow& window = harness.Open();

@@ -1,7 +1,7 @@
 #pragma once
-// A main window of either tool in a temporary instance folder, with the modal dialogs, the
-// sleeps and the process end answered by fakes, and a transport that records what the frame
-// asks of it.
+// A main window of either tool in a temporary instance folder, with the tool's own parts, the
+// modal dialogs, the sleeps and the process end answered by fakes, and a transport that records
+// what the frame asks of it.
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -98,17 +98,19 @@ class RecordingTransport : public core::Transport {
 
 class WindowHarness {
  public:
-  explicit WindowHarness(const core::ToolIdentity& tool, const std::string& folder)
-      : tool_(tool), folder_(folder) {}
+  WindowHarness(std::unique_ptr<core::WindowTool> tool, const std::string& folder)
+      : tool(std::move(tool)), folder_(folder) {}
 
-  std::string SettingsFile() const { return folder_ + "/" + tool_.settingsPrefix + "1.ini"; }
+  std::string SettingsFile() const {
+    return folder_ + "/" + tool->Identity().settingsPrefix + "1.ini";
+  }
   std::string LogFolder() const { return folder_ + "/Log1"; }
   std::string DataFolder() const { return folder_ + "/Dat1"; }
 
   // Makes the window without opening it.
   core::MainWindow& Make() {
     window = std::make_unique<core::MainWindow>(
-        tool_, core::WindowSetup{"1", SettingsFile(), DataFolder(), LogFolder()}, dialogs, seams,
+        *tool, core::WindowSetup{"1", SettingsFile(), DataFolder(), LogFolder()}, dialogs, seams,
         clock);
     window->SetTransport(transport);
     return *window;
@@ -121,6 +123,7 @@ class WindowHarness {
     return *window;
   }
 
+  std::unique_ptr<core::WindowTool> tool;
   testing_support::FakeUserDialogs dialogs;
   FakeWindowSeams seams;
   testing_support::FakeClock clock;
@@ -128,7 +131,6 @@ class WindowHarness {
   std::unique_ptr<core::MainWindow> window;
 
  private:
-  core::ToolIdentity tool_;
   std::string folder_;
 };
 
