@@ -50,14 +50,27 @@ ControlDescription MSCommDescription() {
 class MSCommControl final : public ScriptControl {
  public:
   MSCommControl() : ScriptControl(MSCommDescription()) {
+    // Every property reads and writes through the inner control, which refuses what it only
+    // reports; a write of a persisted property then tells the container, by the bag's key.
+    AddForwardedProperty(u"Break", mscomm::kBreak, inner::kBreak, VarType::Bool, true);
+    AddForwardedProperty(u"CDHolding", mscomm::kCDHolding, inner::kCDHolding, VarType::Bool, true);
+    AddForwardedProperty(u"CommEvent", mscomm::kCommEvent, inner::kCommEvent, VarType::I2, true);
+    AddForwardedProperty(u"CommID", mscomm::kCommID, inner::kCommID, VarType::I4, true);
     AddForwardedProperty(u"CommPort", mscomm::kCommPort, inner::kCommPort, VarType::I2, true,
                          u"CommPort");
-    AddForwardedProperty(u"Settings", mscomm::kSettings, inner::kSettings, VarType::String, true,
-                         u"Settings");
-    AddForwardedProperty(u"InputMode", mscomm::kInputMode, inner::kInputMode, VarType::I4, true,
-                         u"InputMode");
-    AddForwardedProperty(u"CommEvent", mscomm::kCommEvent, inner::kCommEvent, VarType::I2, true);
-    // Writing InBufferCount also discards every queued event record.
+    AddForwardedProperty(u"CTSHolding", mscomm::kCTSHolding, inner::kCTSHolding, VarType::Bool,
+                         true);
+    AddForwardedProperty(u"DSRHolding", mscomm::kDSRHolding, inner::kDSRHolding, VarType::Bool,
+                         true);
+    AddForwardedProperty(u"DTREnable", mscomm::kDTREnable, inner::kDTREnable, VarType::Bool, true,
+                         u"DTREnable");
+    AddForwardedProperty(u"EOFEnable", mscomm::kEOFEnable, inner::kEOFEnable, VarType::Bool, true,
+                         u"EOFEnable");
+    AddForwardedProperty(u"Handshaking", mscomm::kHandshaking, inner::kHandshaking, VarType::I4,
+                         true, u"Handshaking");
+    AddForwardedProperty(u"InBufferSize", mscomm::kInBufferSize, inner::kInBufferSize, VarType::I2,
+                         true, u"InBufferSize");
+    // Writing InBufferCount also discards every queued event record; it notifies nothing.
     AddProperty(
         u"InBufferCount", mscomm::kInBufferCount,
         [this] { return ReadInner(inner::kInBufferCount, VarType::I2); },
@@ -66,7 +79,29 @@ class MSCommControl final : public ScriptControl {
           EventQueue().clear();
           return Status::Ok();
         });
-    // The remaining properties are forwarded by the serial control's own work.
+    AddForwardedProperty(u"Input2", mscomm::kInput2, inner::kInput, VarType::Variant, true);
+    AddForwardedProperty(u"InputLen", mscomm::kInputLen, inner::kInputLen, VarType::I2, true,
+                         u"InputLen");
+    AddForwardedProperty(u"InputMode", mscomm::kInputMode, inner::kInputMode, VarType::I4, true,
+                         u"InputMode");
+    AddForwardedProperty(u"NullDiscard", mscomm::kNullDiscard, inner::kNullDiscard, VarType::Bool,
+                         true, u"NullDiscard");
+    AddForwardedProperty(u"OutBufferCount", mscomm::kOutBufferCount, inner::kOutBufferCount,
+                         VarType::I2, true);
+    AddForwardedProperty(u"OutBufferSize", mscomm::kOutBufferSize, inner::kOutBufferSize,
+                         VarType::I2, true, u"OutBufferSize");
+    AddForwardedProperty(u"Output", mscomm::kOutput, inner::kOutput, VarType::Variant, true);
+    AddForwardedProperty(u"ParityReplace", mscomm::kParityReplace, inner::kParityReplace,
+                         VarType::String, true, u"ParityReplace");
+    AddForwardedProperty(u"PortOpen", mscomm::kPortOpen, inner::kPortOpen, VarType::Bool, true);
+    AddForwardedProperty(u"RThreshold", mscomm::kRThreshold, inner::kRThreshold, VarType::I2, true,
+                         u"RThreshold");
+    AddForwardedProperty(u"RTSEnable", mscomm::kRTSEnable, inner::kRTSEnable, VarType::Bool, true,
+                         u"RTSEnable");
+    AddForwardedProperty(u"Settings", mscomm::kSettings, inner::kSettings, VarType::String, true,
+                         u"Settings");
+    AddForwardedProperty(u"SThreshold", mscomm::kSThreshold, inner::kSThreshold, VarType::I2, true,
+                         u"SThreshold");
   }
 
  protected:

@@ -1,10 +1,230 @@
+// The comm component as a dispatch object: the members of comm_members.h over the serial port
+// of platform/comm_component, with the values scripts pass converted as the platform's comm
+// control converts them.
+
 #include "platform/automation/comm_component.h"
 
-namespace platform::automation {
+#include <algorithm>
+#include <memory>
+#include <string>
 
-// A placeholder until the component is built: creating it fails as a class that cannot be made.
-Result<Ref<Dispatch>> CreateCommComponent(ReadinessLoop&) {
-  return MakeError(kErrCannotCreateObject);
+#include "platform/automation/coercion.h"
+#include "platform/automation/dispatch_object.h"
+#include "platform/automation/text.h"
+#include "platform/comm_component/comm_component.h"
+
+namespace platform::automation {
+namespace {
+
+namespace port = platform::comm;
+
+Status FromComm(port::CommStatus status) {
+  if (status) return Status::Ok();
+  return MakeError(status.error, Utf16FromUtf8(port::CommErrorDescription(status.error)));
+}
+
+// The bytes a script hands to Output: a string in the code page, an array as bytes, anything
+// else as its text.
+Result<std::string> OutputBytes(const Variant& value) {
+  if (value.Type() == VarType::String && !value.IsArray()) return Cp932FromUtf16(value.AsString());
+  if (value.IsArray()) {
+    auto array = ToByteArray(value);
+    if (!array) return array.error();
+    const auto& bytes = array->bytes();
+    return std::string(bytes.begin(), bytes.end());
+  }
+  auto text = ToString(value);
+  if (!text) return text.error();
+  return Cp932FromUtf16(*text);
+}
+
+class CommDispatch final : public DispatchObject {
+ public:
+  explicit CommDispatch(ReadinessLoop& loop) : port_(loop) {
+    AddEventInterface(comm::kEventsIid);
+    port_.SetOnComm([this] { (void)Fire(comm::kEventOnComm, {}); });
+
+    // Lines and identity: reported by the port, never written.
+    AddProperty(u"CDHolding", comm::kCDHolding,
+                [this] { return Holding(&port::CommComponent::CDHolding); });
+    AddProperty(u"CTSHolding", comm::kCTSHolding,
+                [this] { return Holding(&port::CommComponent::CTSHolding); });
+    AddProperty(u"DSRHolding", comm::kDSRHolding,
+                [this] { return Holding(&port::CommComponent::DSRHolding); });
+    AddProperty(u"CommID", comm::kCommID, [this] { return Ok(Variant::I4(port_.CommID())); });
+    AddProperty(u"CommEvent", comm::kCommEvent,
+                [this] { return Ok(Variant::I2(port_.CommEvent())); });
+
+    AddProperty(
+        u"CommPort", comm::kCommPort, [this] { return Ok(Variant::I2(Short(port_.CommPort()))); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetCommPort(n); });
+        });
+    AddProperty(
+        u"PortOpen", comm::kPortOpen, [this] { return Ok(Variant::Bool(port_.PortOpen())); },
+        [this](const Variant& v) {
+          return PutBool(v, [this](bool b) { return port_.SetPortOpen(b); });
+        });
+    AddProperty(
+        u"Settings", comm::kSettings,
+        [this] { return Ok(Variant::String(Utf16FromCp932(port_.Settings()))); },
+        [this](const Variant& v) -> Status {
+          auto text = ToString(v);
+          if (!text) return text.error();
+          return FromComm(port_.SetSettings(Cp932FromUtf16(*text)));
+        });
+    AddProperty(
+        u"Handshaking", comm::kHandshaking, [this] { return Ok(Variant::I4(port_.Handshaking())); },
+        [this](const Variant& v) {
+          return PutI4(v, [this](int n) { return port_.SetHandshaking(n); });
+        });
+    AddProperty(
+        u"DTREnable", comm::kDTREnable, [this] { return Ok(Variant::Bool(port_.DTREnable())); },
+        [this](const Variant& v) {
+          return PutBool(v, [this](bool b) { return port_.SetDTREnable(b); });
+        });
+    AddProperty(
+        u"RTSEnable", comm::kRTSEnable, [this] { return Ok(Variant::Bool(port_.RTSEnable())); },
+        [this](const Variant& v) {
+          return PutBool(v, [this](bool b) { return port_.SetRTSEnable(b); });
+        });
+    AddProperty(
+        u"Break", comm::kBreak, [this] { return Ok(Variant::Bool(port_.Break())); },
+        [this](const Variant& v) {
+          return PutBool(v, [this](bool b) { return port_.SetBreak(b); });
+        });
+
+    AddProperty(
+        u"InBufferSize", comm::kInBufferSize,
+        [this] { return Ok(Variant::I2(Short(port_.InBufferSize()))); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetInBufferSize(n); });
+        });
+    AddProperty(
+        u"OutBufferSize", comm::kOutBufferSize,
+        [this] { return Ok(Variant::I2(Short(port_.OutBufferSize()))); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetOutBufferSize(n); });
+        });
+    AddProperty(
+        u"InBufferCount", comm::kInBufferCount,
+        [this] { return Count(&port::CommComponent::InBufferCount); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetInBufferCount(n); });
+        });
+    AddProperty(
+        u"OutBufferCount", comm::kOutBufferCount,
+        [this] { return Count(&port::CommComponent::OutBufferCount); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetOutBufferCount(n); });
+        });
+
+    AddProperty(
+        u"InputLen", comm::kInputLen, [this] { return Ok(Variant::I2(Short(port_.InputLen()))); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetInputLen(n); });
+        });
+    AddProperty(
+        u"InputMode", comm::kInputMode, [this] { return Ok(Variant::I4(port_.InputMode())); },
+        [this](const Variant& v) {
+          return PutI4(v, [this](int n) { return port_.SetInputMode(n); });
+        });
+    AddProperty(
+        u"RThreshold", comm::kRThreshold,
+        [this] { return Ok(Variant::I2(Short(port_.RThreshold()))); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetRThreshold(n); });
+        });
+    AddProperty(
+        u"SThreshold", comm::kSThreshold,
+        [this] { return Ok(Variant::I2(Short(port_.SThreshold()))); },
+        [this](const Variant& v) {
+          return PutI2(v, [this](int n) { return port_.SetSThreshold(n); });
+        });
+    AddProperty(
+        u"EOFEnable", comm::kEOFEnable, [this] { return Ok(Variant::Bool(port_.EOFEnable())); },
+        [this](const Variant& v) -> Status {
+          auto on = ToBool(v);
+          if (!on) return on.error();
+          port_.SetEOFEnable(*on);
+          return Status::Ok();
+        });
+    AddProperty(
+        u"NullDiscard", comm::kNullDiscard,
+        [this] { return Ok(Variant::Bool(port_.NullDiscard())); },
+        [this](const Variant& v) -> Status {
+          auto on = ToBool(v);
+          if (!on) return on.error();
+          port_.SetNullDiscard(*on);
+          return Status::Ok();
+        });
+    AddProperty(
+        u"ParityReplace", comm::kParityReplace,
+        [this] { return Ok(Variant::String(Utf16FromCp932(port_.ParityReplace()))); },
+        [this](const Variant& v) -> Status {
+          auto text = ToString(v);
+          if (!text) return text.error();
+          return FromComm(port_.SetParityReplace(Cp932FromUtf16(*text)));
+        });
+
+    // Input is only read, Output only written.
+    AddProperty(u"Input", comm::kInput, [this]() -> Result<Variant> {
+      std::string bytes;
+      if (Status s = FromComm(port_.Input(bytes)); !s) return s.error();
+      if (port_.InputMode() == port::kComInputModeBinary)
+        return Variant::Bytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+      return Variant::String(Utf16FromCp932(bytes));
+    });
+    AddProperty(u"Output", comm::kOutput, nullptr, [this](const Variant& v) -> Status {
+      auto bytes = OutputBytes(v);
+      if (!bytes) return bytes.error();
+      return FromComm(port_.Output(*bytes));
+    });
+  }
+
+ private:
+  static Result<Variant> Ok(Variant v) { return v; }
+  // A value that scripts read as a 2-byte integer. The sizes and thresholds were written as such;
+  // only a count can grow beyond (one large Output waiting whole), and reads as the largest.
+  static std::int16_t Short(int value) { return static_cast<std::int16_t>(std::min(value, 32767)); }
+
+  template <class Setter>
+  static Status PutI2(const Variant& v, Setter set) {
+    auto n = ToI2(v);
+    if (!n) return n.error();
+    return FromComm(set(*n));
+  }
+  template <class Setter>
+  static Status PutI4(const Variant& v, Setter set) {
+    auto n = ToI4(v);
+    if (!n) return n.error();
+    return FromComm(set(*n));
+  }
+  template <class Setter>
+  static Status PutBool(const Variant& v, Setter set) {
+    auto b = ToBool(v);
+    if (!b) return b.error();
+    return FromComm(set(*b));
+  }
+
+  Result<Variant> Holding(port::CommStatus (port::CommComponent::*read)(bool&) const) {
+    bool on = false;
+    if (Status s = FromComm((port_.*read)(on)); !s) return s.error();
+    return Variant::Bool(on);
+  }
+  Result<Variant> Count(port::CommStatus (port::CommComponent::*read)(int&) const) {
+    int count = 0;
+    if (Status s = FromComm((port_.*read)(count)); !s) return s.error();
+    return Variant::I2(Short(count));
+  }
+
+  port::CommComponent port_;
+};
+
+}  // namespace
+
+Result<Ref<Dispatch>> CreateCommComponent(ReadinessLoop& loop) {
+  return Ref<Dispatch>(MakeObject<CommDispatch>(loop));
 }
 
 }  // namespace platform::automation

@@ -96,6 +96,7 @@ CommStatus CommComponent::SetPortOpen(bool open) {
   device_ = std::move(device);
   ++generation_;
   lost_ = false;
+  lossReported_ = false;
   break_ = false;
   sendArmed_ = false;
   input_.Clear();
@@ -142,6 +143,7 @@ void CommComponent::ClosePort() {
   device_.reset();
   ++generation_;
   lost_ = false;
+  lossReported_ = false;
   break_ = false;
   sendArmed_ = false;
   input_.Clear();
@@ -297,9 +299,10 @@ CommStatus CommComponent::SetSThreshold(int count) {
 CommStatus CommComponent::Input(std::string& bytes) {
   bytes.clear();
   if (!device_) return Fail(kErrPortNotOpen);
-  // Once the port is lost, what it delivered before can still be taken; after that every
-  // Input fails, so that a script polling for input learns that none will come.
-  if (lost_ && input_.empty()) return Fail(kErrDeviceUnavailable);
+  // Once the port is lost, what it delivered before can still be taken, also by the handler of
+  // the event that tells the loss; after that every Input fails, so that a script polling for
+  // input learns that none will come.
+  if (lost_ && lossReported_ && input_.empty()) return Fail(kErrDeviceUnavailable);
   std::size_t count = input_.size();
   if (inputLen_ > 0) {
     if (count < static_cast<std::size_t>(inputLen_)) return kOk;
@@ -460,8 +463,9 @@ void CommComponent::PortLost(bool fromPropertyCall) {
   modemWatch_.reset();
   if (fromPropertyCall)
     Defer(kComEventDCB);
-  else
-    Fire(kComEventDCB);
+  else if (!Fire(kComEventDCB))
+    return;
+  if (!fromPropertyCall) lossReported_ = true;
 }
 
 // ---- Events ----
@@ -489,8 +493,10 @@ void CommComponent::OnNotice() {
   if (noticeWatch_) noticeWatch_->SetEnabled(false);
   std::vector<std::int16_t> events;
   events.swap(deferred_);
-  for (const std::int16_t code : events)
+  for (const std::int16_t code : events) {
     if (!Fire(code)) return;
+    if (code == kComEventDCB) lossReported_ = true;
+  }
 }
 
 // ---- Modem lines ----

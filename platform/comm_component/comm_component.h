@@ -183,6 +183,7 @@ class CommComponent {
   // The open port.
   std::shared_ptr<SerialDevice> device_;
   bool lost_ = false;             // the port failed (unplugged): no more reading or writing
+  bool lossReported_ = false;     // the event telling the loss has been handled
   std::uint64_t generation_ = 0;  // counts opens and closes, so a handler's close is noticed
   std::unique_ptr<ReadinessWatch> readWatch_;
   UniqueFd writable_;  // polls readable while the port can take bytes
