@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "controls/identity.h"
+#include "controls/pictures.h"
+#include "controls/type_library.h"
 
 namespace controls {
 namespace {
@@ -53,6 +55,10 @@ const std::map<Key, Bytes>& Resources() {
       {{"_IID_MSCOMM", "#1"}, GuidRecord(kMSCommIid)},
       {{"_SRCIID_MSCOMM", "#1"}, GuidRecord(kMSCommEventsIid)},
       {{"VERSION", "#1"}, VersionBlock()},
+      {{"TYPELIB", "#1"}, Text(platform::automation::DescribeTypeLib(QuorvaneTypeLib()))},
+      {{"BITMAP", "#30000"}, MSCommToolboxBitmap()},
+      {{"BITMAP", "#30001"}, WinsockToolboxBitmap()},
+      {{"GIF", "#1"}, SurfacePicture()},
   };
   return resources;
 }

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "platform/automation/guid.h"
@@ -104,5 +105,15 @@ struct TypeLibInfo {
 // accessor. nullptr when there is none.
 const MemberInfo* FindMember(const InterfaceInfo& info, std::u16string_view name);
 const MemberInfo* FindMember(const InterfaceInfo& info, DispId id);
+
+// The type library as text, one declaration per line, for the library's "TYPELIB" resource and
+// for people reading it:
+//   library Quorvane "Quorvane" {libid} 17.0 lcid 0 flags 0x2
+//   interface _Winsock {iid} flags 0x1d0
+//     property LocalPort 0x68030006 get put : I4
+//     method Connect 0x60030018 ([in, optional] RemoteHost: Variant, ...) : void
+//   coclass Winsock {clsid} flags 0x22 default _Winsock source __Winsock
+//   enum ProtocolConstants sckTCPProtocol=0 sckUDPProtocol=1
+std::string DescribeTypeLib(const TypeLibInfo& library);
 
 }  // namespace platform::automation
