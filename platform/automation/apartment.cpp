@@ -30,6 +30,9 @@ class ModuleApartmentImpl final : public Apartment {
     // module) changes nothing.
     boundLoop = loop == ownLoop.get() ? nullptr : loop;
   }
+  void UnbindLoop(ReadinessLoop* loop) override {
+    if (boundLoop == loop) boundLoop = nullptr;
+  }
   int Pump(std::chrono::milliseconds timeout) override {
     if (boundLoop) return 0;
     return OwnLoop().RunOnce(timeout);

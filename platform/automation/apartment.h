@@ -23,6 +23,9 @@ class Apartment : public Unknown {
   // that the module creates on it from now on; nullptr unbinds it (objects then use the module's
   // own loop).
   virtual void BindLoop(ReadinessLoop* loop) = 0;
+  // Unbinds `loop` from the calling thread if it is the one bound (a host whose loop goes away).
+  // Objects made before keep the loop they were made with.
+  virtual void UnbindLoop(ReadinessLoop* loop) = 0;
   // Runs the module's own loop of the calling thread once: waits up to `timeout` for readiness
   // and runs what is ready. Returns the callbacks run. Does nothing when a host loop is bound.
   virtual int Pump(std::chrono::milliseconds timeout) = 0;

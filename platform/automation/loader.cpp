@@ -2,6 +2,7 @@
 
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 
@@ -80,6 +81,10 @@ Status CallExport(const std::string& path, const char* name) {
 
 }  // namespace
 
+Loader::~Loader() {
+  for (Apartment* apartment : bound_) apartment->UnbindLoop(loop_);
+}
+
 Result<Ref<ClassFactory>> Loader::GetClassObject(const Guid& clsid) {
   auto registration = FindClass(clsid);
   if (!registration)
@@ -100,7 +105,12 @@ Result<Ref<ClassFactory>> Loader::GetClassObject(const Guid& clsid) {
       std::lock_guard lock(modulesLock);
       (*module)->apartment = apartment.get();
     }
-    if (loop_) apartment->BindLoop(loop_);
+    if (loop_) {
+      apartment->BindLoop(loop_);
+      if (std::find(bound_.begin(), bound_.end(), apartment.get()) == bound_.end()) {
+        bound_.push_back(apartment.get());
+      }
+    }
   }
   return factory;
 }

@@ -10,6 +10,7 @@
 #include <chrono>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/automation/apartment.h"
 #include "platform/automation/class_factory.h"
@@ -21,7 +22,12 @@ class Loader {
  public:
   // `loop`: the readiness loop of the calling thread that the host pumps, handed to every module
   // that this loader loads; nullptr lets each module make its own, pumped through Pump().
+  // The loop must outlive every object made through this loader on it; when the loader goes, the
+  // modules stop handing the loop to objects made later on this thread.
   explicit Loader(ReadinessLoop* loop = nullptr) : loop_(loop) {}
+  ~Loader();
+  Loader(const Loader&) = delete;
+  Loader& operator=(const Loader&) = delete;
 
   // The class object of `clsid` (error 429 when the class is not registered or its module cannot
   // be loaded, with the reason in the description).
@@ -36,6 +42,7 @@ class Loader {
 
  private:
   ReadinessLoop* loop_;
+  std::vector<Apartment*> bound_;  // the module apartments given loop_
 };
 
 // The address of export `name` of the module at `path` (loaded if it is not yet), for a host that

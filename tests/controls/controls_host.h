@@ -30,6 +30,7 @@ inline constexpr DispId kTestLog = 1001;
 inline constexpr DispId kTestFail = 1002;
 inline constexpr DispId kTestSetData = 1003;
 inline constexpr DispId kTestClearLog = 1004;
+inline constexpr DispId kTestArm = 1005;
 
 // Events a host sink received: the DISPID and the arguments by value.
 struct ReceivedEvent {

@@ -5,9 +5,11 @@
 // members below (DISPIDs from 1000), having found it with the export TestDoubleLatest.
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/automation/apartment.h"
 #include "platform/automation/class_factory.h"
 #include "platform/automation/class_registry.h"
 #include "platform/automation/comm_members.h"
@@ -15,6 +17,7 @@
 #include "platform/automation/module_path.h"
 #include "platform/automation/socket_members.h"
 #include "platform/automation/text.h"
+#include "platform/wake_event.h"
 
 namespace {
 
@@ -30,6 +33,7 @@ constexpr DispId kTestLog = 1001;      // () -> the calls, one per line
 constexpr DispId kTestFail = 1002;     // (dispid, number, description): that member fails
 constexpr DispId kTestSetData = 1003;  // (bytes): what GetData stores into its argument
 constexpr DispId kTestClearLog = 1004;
+constexpr DispId kTestArm = 1005;  // (event): raise it from the apartment's loop once readable
 
 constexpr pa::Guid kSocketDoubleClsid{0x5E1A0001, 0x0D0B, 0x4E5A, {1, 1, 1, 1, 1, 1, 1, 1}};
 constexpr pa::Guid kCommDoubleClsid{0x5E1A0002, 0x0D0B, 0x4E5A, {2, 2, 2, 2, 2, 2, 2, 2}};
@@ -52,7 +56,7 @@ std::string Describe(const Variant& value) {
 
 class InnerDouble final : public pa::DispatchObject {
  public:
-  explicit InnerDouble(const pa::Guid& events) {
+  explicit InnerDouble(const pa::Guid& events) : loop_(pa::CurrentReadinessLoop()) {
     AddEventInterface(events);
     for (DispId id = 1; id <= 99; ++id)
       AddRawMember(u"M" + pa::Utf16FromUtf8(std::to_string(id)), id, Member(id));
@@ -70,6 +74,21 @@ class InnerDouble final : public pa::DispatchObject {
       auto description = pa::ToString(args[2]);
       pa::Error error = pa::MakeError(*number, *description, u"InnerDouble");
       failures_[*id] = error;
+      return Variant();
+    });
+    // The double's wake-up is watched on the loop of the apartment it was made in; the event is
+    // raised only when the host pumps that loop.
+    AddMethod(u"TestArm", kTestArm, [this](std::span<Variant> args) -> Result<Variant> {
+      armedEvent_ = *pa::ToI4(args[0]);
+      if (!watch_) {
+        watch_ = loop_.WatchReadable(wake_.Descriptor(), [this] {
+          wake_.Consume();
+          watch_->SetEnabled(false);
+          (void)Fire(armedEvent_, {});
+        });
+      }
+      watch_->SetEnabled(true);
+      wake_.Signal();
       return Variant();
     });
     AddMethod(u"TestSetData", kTestSetData, [this](std::span<Variant> args) -> Result<Variant> {
@@ -114,6 +133,10 @@ class InnerDouble final : public pa::DispatchObject {
     return Variant::Array(pa::SafeArray::Variants(std::move(values)));
   }
 
+  platform::ReadinessLoop& loop_;
+  platform::WakeEvent wake_;
+  std::unique_ptr<platform::ReadinessWatch> watch_;
+  DispId armedEvent_ = 0;
   std::map<DispId, Variant> values_;
   std::map<DispId, pa::Error> failures_;
   Variant data_;
