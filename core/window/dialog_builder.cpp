@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,6 +12,7 @@
 #include <QRegularExpressionValidator>
 #include <QWidget>
 
+#include "core/window/dialog_style.h"
 #include "core/window/parented.h"
 #include "core/window/tool_icon.h"
 #include "platform/cp932.h"
@@ -21,7 +23,8 @@ namespace {
 
 const char* const kDialogFace = "ＭＳ Ｐゴシック";
 const char* const kListFace = "ＭＳ 明朝";
-constexpr int kFontPixels = 12;
+constexpr int kDialogFontPixels = 11;
+constexpr int kListFontPixels = 12;
 // A drop-down list's height in the template is the height of its open list; the closed box is
 // as tall as an edit box.
 constexpr int kComboBoxUnits = 14;
@@ -123,13 +126,24 @@ QFont FontWithStandIn(const char* face, const char* standIn) {
 
 QFont DialogFont() {
   QFont font = FontWithStandIn(kDialogFace, "IPAPGothic");
-  font.setPixelSize(kFontPixels);
+  font.setPixelSize(kDialogFontPixels);
   return font;
+}
+
+BaseUnits BaseUnitsOf(const QFont& font) {
+  const QFontMetrics metrics(font);
+  const int letters = metrics.horizontalAdvance(
+      QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+  return {MulDiv(letters, 1, 52), metrics.height()};
+}
+
+BaseUnits DialogBaseUnits() {
+  return BaseUnitsOf(DialogFont());
 }
 
 QFont TrafficListFont() {
   QFont font = FontWithStandIn(kListFace, "IPAMincho");
-  font.setPixelSize(kFontPixels);
+  font.setPixelSize(kListFontPixels);
   // Keeps the cells of the glyphs at whole pixels, so that a full-width character is exactly
   // two half-width ones wide.
   font.setHintingPreference(QFont::PreferFullHinting);
@@ -147,23 +161,21 @@ std::string Cp932Text(const QString& text) {
 }
 
 void BuiltDialog::Build(const DialogTemplate& dialog, QWidget& parent) {
-  parent.setFont(DialogFont());
-  // The template's check boxes leave their text little room: a small box and gap, as the
-  // dialog font's own check boxes have, keep their texts readable.
-  parent.setStyleSheet(QStringLiteral(
-      "QCheckBox, QRadioButton { spacing: 3px; }"
-      " QCheckBox::indicator, QRadioButton::indicator { width: 11px; height: 11px; }"));
-  clientWidth_ = HorizontalUnitsToPixels(dialog.width);
-  clientHeight_ = VerticalUnitsToPixels(dialog.height);
+  const QFont font = DialogFont();
+  parent.setFont(font);
+  units_ = BaseUnitsOf(font);
+  clientWidth_ = HorizontalUnitsToPixels(dialog.width, units_);
+  clientHeight_ = VerticalUnitsToPixels(dialog.height, units_);
   parent.resize(clientWidth_, clientHeight_);
   QWidget* previousTabStop = nullptr;
   for (const ControlTemplate& control : dialog.controls) {
     QWidget* widget = MakeWidget(control, parent);
+    widget->setStyle(&DialogStyle());
     DialogUnits place = control.place;
     const bool isCombo =
         control.kind == ControlKind::ComboEditable || control.kind == ControlKind::ComboList;
     if (isCombo) place.height = kComboBoxUnits;
-    const PixelRect rect = DialogUnitsToPixels(place);
+    const PixelRect rect = DialogUnitsToPixels(place, units_);
     widget->setGeometry(rect.x, rect.y, rect.width, rect.height);
     if (control.id != 0) {
       widget->setObjectName(QStringLiteral("control%1").arg(control.id));

@@ -10,13 +10,21 @@
 #include <vector>
 
 #include "core/window/dialog_template.h"
+#include "core/window/dialog_units.h"
 
 class QWidget;
 
 namespace core {
 
-// The dialog font: "ＭＳ Ｐゴシック" (a proportional Japanese gothic) at 12 pixels.
+// The dialog font: "ＭＳ Ｐゴシック" (a proportional Japanese gothic) at 11 pixels, the size at
+// which its height is the original's 12 pixels and every text of the templates shows whole.
 QFont DialogFont();
+// The base units of a dialog font, as the original platform computes them: horizontally the
+// average advance of the 52 letters A-Z a-z, rounded to the nearest pixel; vertically the font's
+// height.
+BaseUnits BaseUnitsOf(const QFont& font);
+// The base units of DialogFont(), which every template is laid out in.
+BaseUnits DialogBaseUnits();
 // The traffic list font: "ＭＳ 明朝" (full-width characters exactly twice the half-width ones)
 // at 12 pixels, so that the padded columns of the traffic lines stand one under another.
 QFont TrafficListFont();
@@ -42,12 +50,15 @@ class BuiltDialog {
   // The client size the template asks for, in pixels.
   int ClientWidth() const { return clientWidth_; }
   int ClientHeight() const { return clientHeight_; }
+  // The base units the dialog was laid out in.
+  BaseUnits Units() const { return units_; }
 
  private:
   std::map<int, QWidget*> byId_;
   std::vector<QWidget*> children_;
   int clientWidth_ = 0;
   int clientHeight_ = 0;
+  BaseUnits units_;
 };
 
 }  // namespace core

@@ -1,33 +1,8 @@
 #include "core/window/dialog_template.h"
 
-#include <cstdint>
-
 #include "platform/cp932.h"
 
 namespace core {
-
-int MulDiv(int value, int numerator, int denominator) {
-  const std::int64_t product = std::int64_t{value} * numerator;
-  const std::int64_t half = denominator / 2;
-  const std::int64_t rounded =
-      product >= 0 ? (product + half) / denominator : (product - half) / denominator;
-  return static_cast<int>(rounded);
-}
-
-int HorizontalUnitsToPixels(int units) {
-  return MulDiv(units, kBaseUnitX, 4);
-}
-int VerticalUnitsToPixels(int units) {
-  return MulDiv(units, kBaseUnitY, 8);
-}
-
-PixelRect DialogUnitsToPixels(const DialogUnits& units) {
-  const int left = HorizontalUnitsToPixels(units.x);
-  const int top = VerticalUnitsToPixels(units.y);
-  const int right = HorizontalUnitsToPixels(units.x + units.width);
-  const int bottom = VerticalUnitsToPixels(units.y + units.height);
-  return {left, top, right - left, bottom - top};
-}
 
 ControlTemplate MakeControl(int id, ControlKind kind, const char* utf8Text, DialogUnits place,
                             bool groupStart) {

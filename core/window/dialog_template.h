@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/window/dialog_units.h"
+
 namespace core {
 
 enum class ControlKind {
@@ -25,22 +27,6 @@ enum class ControlKind {
   Icon,
 };
 
-// A rectangle in dialog units.
-struct DialogUnits {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
-
-// A rectangle in pixels.
-struct PixelRect {
-  int x = 0;
-  int y = 0;
-  int width = 0;
-  int height = 0;
-};
-
 struct ControlTemplate {
   int id = 0;  // 0 for labels and group boxes, which nothing addresses
   ControlKind kind = ControlKind::Label;
@@ -56,19 +42,6 @@ struct DialogTemplate {
   int height = 0;
   std::vector<ControlTemplate> controls;
 };
-
-// The dialog font gives base units of 6 x 12 pixels; a horizontal unit is a quarter of the base
-// width and a vertical unit an eighth of the base height.
-inline constexpr int kBaseUnitX = 6;
-inline constexpr int kBaseUnitY = 12;
-
-// MulDiv: value * numerator / denominator rounded half away from zero.
-int MulDiv(int value, int numerator, int denominator);
-
-// Converts each corner separately, so that neighbouring controls share their edges exactly.
-PixelRect DialogUnitsToPixels(const DialogUnits& units);
-int HorizontalUnitsToPixels(int units);
-int VerticalUnitsToPixels(int units);
 
 // Control ids of the main window (dialog 102) that both tools share; each tool names its own.
 namespace ids {

@@ -1,4 +1,5 @@
-// Dialog units to pixels with the fixed base units, and the templates built into real widgets.
+// Dialog units to pixels with the base units of the dialog font, and the templates built into
+// real widgets.
 
 #include <gtest/gtest.h>
 
@@ -19,30 +20,52 @@ namespace {
 TEST(DialogUnits, ConvertEachCornerWithRounding) {
   EXPECT_EQ(core::MulDiv(3, 6, 4), 5);  // 4.5 rounds up
   EXPECT_EQ(core::MulDiv(-3, 6, 4), -5);
-  EXPECT_EQ(core::HorizontalUnitsToPixels(265), 398);
-  EXPECT_EQ(core::VerticalUnitsToPixels(261), 392);
-  const core::PixelRect list = core::DialogUnitsToPixels({3, 107, 258, 151});
+  const core::BaseUnits units{7, 12};
+  EXPECT_EQ(core::HorizontalUnitsToPixels(265, units), 464);
+  EXPECT_EQ(core::VerticalUnitsToPixels(261, units), 392);
+  const core::PixelRect list = core::DialogUnitsToPixels({3, 107, 258, 151}, units);
   EXPECT_EQ(list.x, 5);
   EXPECT_EQ(list.y, 161);
-  EXPECT_EQ(list.width, 387);
+  // 3 units start at 5.25 px and 261 end at 456.75 px: each corner rounds on its own.
+  EXPECT_EQ(list.width, 452);
   EXPECT_EQ(list.height, 226);
 }
 
-// The list fills the designed window less the margins that resizing keeps.
+// Horizontally the rounded average advance of A-Z a-z, vertically the font's height.
+TEST(DialogUnits, BaseUnitsComeFromTheDialogFont) {
+  struct Case {
+    int pixels;
+    core::BaseUnits units;
+  };
+  for (const Case& c :
+       {Case{10, {6, 11}}, Case{11, {7, 12}}, Case{12, {7, 13}}, Case{13, {8, 14}}}) {
+    QFont font = core::DialogFont();
+    font.setPixelSize(c.pixels);
+    const QFontMetrics metrics(font);
+    EXPECT_EQ(core::BaseUnitsOf(font), c.units) << c.pixels << " px";
+    EXPECT_EQ(core::BaseUnitsOf(font).y, metrics.height());
+  }
+  // 11 px: the letters advance 338 px in all, 6.5 px on average, which rounds up.
+  EXPECT_EQ(core::DialogFont().pixelSize(), 11);
+  EXPECT_EQ(core::DialogBaseUnits(), (core::BaseUnits{7, 12}));
+}
+
+// The list fills the designed window less the margins that resizing keeps, in the units in force.
 TEST(DialogUnits, TheTrafficListFitsTheResizeRule) {
   struct Case {
     const core::DialogTemplate* dialog;
-    int heightMargin;
+    QSize margins;
   };
-  for (const Case& c :
-       {Case{&tcpip::TcpIpMainDialog(), 166}, Case{&serial::SerialMainDialog(), 203}}) {
-    const int clientWidth = core::HorizontalUnitsToPixels(c.dialog->width);
-    const int clientHeight = core::VerticalUnitsToPixels(c.dialog->height);
+  const core::BaseUnits units = core::DialogBaseUnits();
+  for (const Case& c : {Case{&tcpip::TcpIpMainDialog(), QSize(12, 166)},
+                        Case{&serial::SerialMainDialog(), QSize(12, 203)}}) {
+    const int clientWidth = core::HorizontalUnitsToPixels(c.dialog->width, units);
+    const int clientHeight = core::VerticalUnitsToPixels(c.dialog->height, units);
     for (const core::ControlTemplate& control : c.dialog->controls) {
       if (control.id != core::ids::kTrafficList) continue;
-      const core::PixelRect rect = core::DialogUnitsToPixels(control.place);
-      EXPECT_EQ(rect.width, clientWidth - 11);
-      EXPECT_EQ(rect.height, clientHeight - c.heightMargin);
+      const core::PixelRect rect = core::DialogUnitsToPixels(control.place, units);
+      EXPECT_EQ(rect.width, clientWidth - c.margins.width());
+      EXPECT_EQ(rect.height, clientHeight - c.margins.height());
     }
   }
 }
@@ -66,10 +89,10 @@ TEST(DialogBuilder, BuildsDirectChildrenInTemplateOrder) {
   QWidget parent;
   core::BuiltDialog built;
   built.Build(serial::SerialMainDialog(), parent);
-  EXPECT_EQ(parent.size(), QSize(398, 392));
+  EXPECT_EQ(parent.size(), QSize(464, 392));
   ASSERT_EQ(built.Children().size(), serial::SerialMainDialog().controls.size());
   for (QWidget* child : built.Children()) EXPECT_EQ(child->parentWidget(), &parent);
-  EXPECT_EQ(built.Control(core::ids::kTrafficList)->geometry(), QRect(5, 198, 387, 189));
+  EXPECT_EQ(built.Control(core::ids::kTrafficList)->geometry(), QRect(5, 198, 452, 189));
   EXPECT_EQ(built.IdOf(built.Control(serial::ids::kParity)), serial::ids::kParity);
   // The tab order starts with the port settings.
   QWidget* next = built.Control(serial::ids::kPortName);

@@ -54,12 +54,13 @@ struct ToolCase {
   const core::ToolIdentity* tool;
   int listSaveId;
   int conectId;
-  int listHeightMargin;
+  QSize listMargins;  // the list's template margins at the dialog font's 7 x 12 base units
 };
 
 const ToolCase kTools[] = {
-    {MakeTcpIpTool, &core::kTcpIpTool, tcpip::ids::kListSave, tcpip::ids::kConect, 166},
-    {MakeSerialTool, &core::kSerialTool, serial::ids::kListSave, serial::ids::kConect, 203},
+    {MakeTcpIpTool, &core::kTcpIpTool, tcpip::ids::kListSave, tcpip::ids::kConect, QSize(12, 166)},
+    {MakeSerialTool, &core::kSerialTool, serial::ids::kListSave, serial::ids::kConect,
+     QSize(12, 203)},
 };
 
 class MainWindowTest : public testing::TestWithParam<ToolCase> {
@@ -177,8 +178,8 @@ TEST_P(MainWindowTest, AutomaticConnectionComesBeforeTheLock) {
 TEST_P(MainWindowTest, ResizingChangesTheListByTheWindowsChange) {
   core::MainWindow& window = harness.Open();
   const QRect before = List().geometry();
-  EXPECT_EQ(before.width(), window.width() - 11);
-  EXPECT_EQ(before.height(), window.height() - GetParam().listHeightMargin);
+  EXPECT_EQ(window.size(), QSize(464, 392));
+  EXPECT_EQ(before.size(), window.size() - GetParam().listMargins);
   const QRect buttonBefore = window.Control(kSaveLog)->geometry();
   window.resize(window.width() + 37, window.height() + 53);
   QApplication::processEvents();
@@ -248,7 +249,7 @@ TEST_P(MainWindowTest, PositionIsAppliedWithWidthZero) {
                  "[POS]\r\nXPOS=30\r\nYPOS=40\r\nWIDTH=0\r\nHEIGHT=500\r\n");
   core::MainWindow& window = harness.Open();
   EXPECT_EQ(window.frameGeometry().topLeft(), QPoint(30, 40));
-  EXPECT_EQ(window.size(), QSize(398, 392));
+  EXPECT_EQ(window.size(), QSize(464, 392));
 }
 
 TEST_P(MainWindowTest, PositionAndSizeAreApplied) {
@@ -256,7 +257,7 @@ TEST_P(MainWindowTest, PositionAndSizeAreApplied) {
                  "[POS]\r\nXPOS=12\r\nYPOS=34\r\nWIDTH=500\r\nHEIGHT=450\r\n");
   core::MainWindow& window = harness.Open();
   EXPECT_EQ(window.frameGeometry(), QRect(12, 34, 500, 450));
-  EXPECT_EQ(List().width(), window.width() - 11);
+  EXPECT_EQ(List().size(), window.size() - GetParam().listMargins);
 }
 
 TEST_P(MainWindowTest, SavedSettingsGiveTheSameWindowAgain) {
