@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "core/instance.h"
+#include "core/window/display_guard.h"
 #include "core/window/main_window.h"
 #include "core/window/qt_user_dialogs.h"
 #include "core/window/window_seams.h"
@@ -12,7 +13,10 @@ namespace core {
 int RunTool(WindowTool& tool, int argc, char** argv) {
   // The application object takes its own options (-platform ...) out of the command line first,
   // so that only the instance identifier is left.
+  // Without a display this ends the process with one line and exit code 1.
+  DisplayGuard displayGuard(tool.Identity().programName);
   QApplication application(argc, argv);
+  displayGuard.Release();
   std::optional<InstanceContext> instance =
       StartInstance(tool.Identity(), OptionsFromCommandLine(argc, argv));
   if (!instance) {
