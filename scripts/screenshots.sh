@@ -25,8 +25,8 @@ shoot() {
       sleep 3
       [ -n "$3" ] && { eval "$3" || true; }
       # No window manager draws a frame here: the client area of dialog 102 (265 x 261 dialog
-      # units at 6 x 12 base units) is 398 x 392 pixels at the corner.
-      import -window root -crop 398x392+0+0 +repage "$2"
+      # units at the 7 x 12 base units of the dialog font) is 464 x 392 pixels at the corner.
+      import -window root -crop 464x392+0+0 +repage "$2"
       kill "$pid"
       wait "$pid" 2>/dev/null || true
     ' shoot "$program" "$picture" "$traffic"
