@@ -1,6 +1,14 @@
 #include "platform/window_messages.h"
 
+#include <algorithm>
+#include <atomic>
+
 namespace platform {
+
+std::uintptr_t NewMessageTargetId() {
+  static std::atomic<std::uintptr_t> last{0};
+  return ++last;
+}
 
 bool PostedMessages::Push(const WindowMessage& message) {
   bool wasEmpty;
@@ -52,17 +60,46 @@ std::size_t PostedMessages::Size() const {
   return messages_.size();
 }
 
-int InProcessMessageQueue::Deliver() {
-  if (!handler_) return 0;
+void PostedMessages::DeclareTransportMessage(unsigned number) {
+  std::lock_guard lock(mutex_);
+  if (std::find(transportNumbers_.begin(), transportNumbers_.end(), number) ==
+      transportNumbers_.end())
+    transportNumbers_.push_back(number);
+}
+
+bool PostedMessages::IsTransportMessage(unsigned number) const {
+  std::lock_guard lock(mutex_);
+  return std::find(transportNumbers_.begin(), transportNumbers_.end(), number) !=
+         transportNumbers_.end();
+}
+
+int PostedMessages::DeliverAll(const std::function<void(const WindowMessage&)>& handler,
+                               const std::function<void()>& hold,
+                               const std::function<void()>& release) {
+  // Ends the handler's hold however the handler leaves.
+  struct HandlerHold {
+    const std::function<void()>& release;
+    ~HandlerHold() { release(); }
+  };
   int delivered = 0;
   WindowMessage message;
-  // A handler may post, hold or pump again; each message is taken before it is handled, so the
-  // order holds and nothing is delivered twice.
-  while (messages_.TakeNext(message)) {
+  while (TakeNext(message)) {
     ++delivered;
-    handler_(message);
+    if (!IsTransportMessage(message.number)) {
+      handler(message);
+      continue;
+    }
+    hold();
+    HandlerHold ending{release};
+    handler(message);
   }
   return delivered;
+}
+
+int InProcessMessageQueue::Deliver() {
+  if (!handler_) return 0;
+  return messages_.DeliverAll(
+      handler_, [this] { messages_.Hold(); }, [this] { messages_.Release(); });
 }
 
 void InProcessMessageQueue::PumpMessages() {

@@ -43,10 +43,10 @@ bool QtMessageQueue::event(QEvent* event) {
 
 void QtMessageQueue::Deliver() {
   if (!handler_) return;
-  // Each message is taken before it is handled, so a handler may post, hold or pump again
-  // without a message being delivered twice or out of order.
-  platform::WindowMessage message;
-  while (messages_.TakeNext(message)) handler_(message);
+  // The handler's hold is ended through Release, which wakes the loop again when messages came
+  // meanwhile: a wake-up spent inside a box's loop while the queue was held is not lost.
+  messages_.DeliverAll(
+      handler_, [this] { Hold(); }, [this] { Release(); });
 }
 
 void QtMessageQueue::PumpMessages() {

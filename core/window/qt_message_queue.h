@@ -1,7 +1,9 @@
 #pragma once
 // The window messages bound to Qt's event queue. A message is stored in the ordered store of
 // platform::PostedMessages; a posted wake-up event makes the user-interface thread's event loop
-// deliver what is waiting. Post may be called from any thread.
+// deliver what is waiting. Post may be called from any thread. The handler of a transport message
+// holds the queue while it runs, so a modal box it opens (a nested event loop) delivers none of
+// the program's messages; they follow, in order, when the handler returns.
 
 #include <QObject>
 
@@ -19,6 +21,9 @@ class QtMessageQueue final : public QObject, public platform::MessageQueue {
 
   void Post(const platform::WindowMessage& message) override;
   void SetHandler(Handler handler) override;
+  void DeclareTransportMessage(unsigned number) override {
+    messages_.DeclareTransportMessage(number);
+  }
   // Runs every pending event of the thread, then delivers every message still waiting.
   void PumpMessages() override;
   void Hold() override;

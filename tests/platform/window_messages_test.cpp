@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -60,6 +62,66 @@ TEST(InProcessMessageQueue, WaitAndPumpWakesOnAPostFromAnotherThread) {
   while (delivered == 0) queue.WaitAndPump(std::chrono::seconds(5));
   poster.join();
   EXPECT_EQ(delivered, 1);
+}
+
+// A transport message's handler that runs a loop (a box) delivers nothing inside it: what was
+// posted meanwhile follows in order when it returns. An undeclared message's handler is not held.
+TEST(InProcessMessageQueue, TransportMessageHandlersAreNeverReentered) {
+  InProcessMessageQueue queue;
+  queue.DeclareTransportMessage(1);
+  std::vector<std::string> seen;
+  queue.SetHandler([&](const WindowMessage& m) {
+    const std::string name = std::to_string(m.number) + "." + std::to_string(m.first);
+    seen.push_back("begin " + name);
+    if (m.first == 0) {
+      queue.Post({m.number, 1, 0});
+      queue.Post({3, 1, 0});
+      queue.PumpMessages();  // what a box's loop does
+    }
+    seen.push_back("end " + name);
+  });
+  queue.Post({1, 0, 0});
+  queue.PumpMessages();
+  EXPECT_EQ(seen, (std::vector<std::string>{"begin 1.0", "end 1.0", "begin 1.1", "end 1.1",
+                                            "begin 3.1", "end 3.1"}));
+
+  seen.clear();
+  queue.Post({2, 0, 0});  // not a transport message: its loop delivers
+  queue.PumpMessages();
+  EXPECT_EQ(seen, (std::vector<std::string>{"begin 2.0", "begin 2.1", "end 2.1", "begin 3.1",
+                                            "end 3.1", "end 2.0"}));
+  EXPECT_EQ(queue.Waiting(), 0u);
+}
+
+// Ids are unique across threads and never 0, so a message naming a target that is gone finds
+// nothing, even when another target now lives at the same address.
+TEST(MessageTargets, AGoneTargetsIdFindsNothing) {
+  std::vector<std::vector<std::uintptr_t>> drawn(4);
+  std::vector<std::thread> drawers;
+  for (auto& ids : drawn)
+    drawers.emplace_back([&ids] {
+      for (int i = 0; i < 1000; ++i) ids.push_back(platform::NewMessageTargetId());
+    });
+  for (auto& d : drawers) d.join();
+  std::set<std::uintptr_t> all;
+  for (const auto& ids : drawn) all.insert(ids.begin(), ids.end());
+  EXPECT_EQ(all.size(), 4000u);
+  EXPECT_EQ(all.count(0), 0u);
+
+  struct Port {
+    int n = 0;
+  } port;
+  platform::MessageTargets<Port> targets;
+  const std::uintptr_t first = platform::NewMessageTargetId();
+  targets.Add(first, port);
+  EXPECT_EQ(targets.Find(first), &port);
+  targets.Remove(first);
+  const std::uintptr_t second = platform::NewMessageTargetId();
+  targets.Add(second, port);  // the same address, a new life
+  EXPECT_EQ(targets.Find(first), nullptr);
+  EXPECT_EQ(targets.Find(second), &port);
+  EXPECT_EQ(targets.Find(0), nullptr);
+  EXPECT_EQ(targets.Size(), 1u);
 }
 
 }  // namespace

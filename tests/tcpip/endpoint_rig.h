@@ -16,6 +16,7 @@ class RigQueue final : public platform::MessageQueue {
  public:
   void Post(const platform::WindowMessage& message) override { inner_.Post(message); }
   void SetHandler(Handler handler) override { inner_.SetHandler(std::move(handler)); }
+  void DeclareTransportMessage(unsigned number) override { inner_.DeclareTransportMessage(number); }
   void PumpMessages() override { inner_.PumpMessages(); }
   void Hold() override { inner_.Hold(); }
   void Release() override { inner_.Release(); }
