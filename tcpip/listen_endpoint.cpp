@@ -14,7 +14,7 @@ ListenEndpoint::ListenEndpoint(platform::MessageQueue* owner, platform::Readines
   socket_.SetNoticeHandler([this](StreamSocket::Notice notice) {
     if (notice != StreamSocket::Notice::Acceptable) return;
     announced_ = true;
-    Post(WM_SOCK_ACCEPT, 0);
+    Post(WM_SOCK_ACCEPT);
   });
 }
 
@@ -31,7 +31,10 @@ bool ListenEndpoint::AcceptInto(PeerEndpoint& peer) {
   }
   announced_ = false;
   for (;;) {
-    if (socket_.Accept(peer.socket_)) return true;
+    if (socket_.Accept(peer.socket_)) {
+      peer.KeepPeerName();
+      return true;
+    }
     const int error = platform::LastError();
     if (error != EAGAIN && error != EWOULDBLOCK) return false;
     BlockingWait(StreamSocket::Await::Acceptable);

@@ -16,9 +16,8 @@ PeerEndpoint::PeerEndpoint(platform::MessageQueue* owner, platform::ReadinessLoo
 }
 
 void PeerEndpoint::OnNotice(StreamSocket::Notice notice) {
-  const auto self = reinterpret_cast<std::uintptr_t>(this);
-  if (notice == StreamSocket::Notice::DataReady) Post(WM_SOCK_RECEIVE, self);
-  if (notice == StreamSocket::Notice::Closed) Post(WM_SOCK_CLOSE, self);
+  if (notice == StreamSocket::Notice::DataReady) Post(WM_SOCK_RECEIVE);
+  if (notice == StreamSocket::Notice::Closed) Post(WM_SOCK_CLOSE);
 }
 
 bool PeerEndpoint::ConnectTo(const std::string& host, int port) {
@@ -32,6 +31,7 @@ bool PeerEndpoint::ConnectTo(const std::string& host, int port) {
   }
   if (socket_.StartConnect(address, static_cast<std::uint16_t>(port))) {
     connectResult_ = 0;
+    KeepPeerName();
     return true;
   }
   if (platform::LastError() != EINPROGRESS) return false;
@@ -39,6 +39,7 @@ bool PeerEndpoint::ConnectTo(const std::string& host, int port) {
   while (BlockingWait(StreamSocket::Await::Connected) == StreamSocket::WaitOutcome::TimedOut) {
   }
   connectResult_ = socket_.FinishConnect();
+  if (connectResult_ == 0) KeepPeerName();
   platform::SetLastError(connectResult_);
   return connectResult_ == 0;
 }
@@ -88,12 +89,25 @@ long PeerEndpoint::ReceiveSome(char* buffer, std::size_t capacity) {
   }
 }
 
+void PeerEndpoint::KeepPeerName() {
+  const int error = platform::LastError();
+  std::string address;
+  int port = 0;
+  if (socket_.PeerName(address, port)) {
+    peerAddress_ = std::move(address);
+    peerPort_ = port;
+  }
+  platform::SetLastError(error);
+}
+
 bool PeerEndpoint::ReadPeerName(std::string& address, int& port) const {
-  if (!socket_.IsOpen()) {
+  if (peerPort_ < 0) {
     platform::SetLastError(ENOTCONN);
     return false;
   }
-  return socket_.PeerName(address, port);
+  address = peerAddress_;
+  port = peerPort_;
+  return true;
 }
 
 }  // namespace tcpip

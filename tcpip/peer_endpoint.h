@@ -1,8 +1,8 @@
 #pragma once
 // One TCP connection: accepted by the listening endpoint, or the tool's own connection to a
 // server. Posts WM_SOCK_RECEIVE when data waits and WM_SOCK_CLOSE when the peer closed or the
-// connection broke, each naming this endpoint; the endpoint must therefore outlive every such
-// message still queued.
+// connection broke, each naming this endpoint by its id; a message still queued when the endpoint
+// is gone finds nothing and is dropped.
 
 #include <cstddef>
 #include <string>
@@ -35,15 +35,20 @@ class PeerEndpoint final : public SocketEndpoint {
   // already inside a blocking operation (EALREADY).
   long ReceiveSome(char* buffer, std::size_t capacity);
 
-  // The remote address (dotted decimal) and port; false, outputs untouched, when there is no
-  // peer (a closed socket, for one).
+  // The remote address (dotted decimal) and port as read when the connection was accepted or
+  // made, so that a peer that reset or closed is still named; false, outputs untouched, when the
+  // endpoint never had a peer.
   bool ReadPeerName(std::string& address, int& port) const;
 
  private:
   friend class ListenEndpoint;  // accepts into the endpoint's socket
   void OnNotice(platform::StreamSocket::Notice notice);
+  // Reads the peer's name from the new connection and keeps it.
+  void KeepPeerName();
 
   int connectResult_ = -1;
+  std::string peerAddress_;
+  int peerPort_ = -1;
 };
 
 }  // namespace tcpip

@@ -14,7 +14,7 @@ constexpr std::chrono::milliseconds kRepaintSlice{20};
 }  // namespace
 
 SocketEndpoint::SocketEndpoint(platform::MessageQueue* owner, platform::ReadinessLoop* loop)
-    : socket_(owner ? loop : nullptr), owner_(owner) {}
+    : socket_(owner ? loop : nullptr), owner_(owner), id_(platform::NewMessageTargetId()) {}
 
 bool SocketEndpoint::OpenSocket(int port) {
   if (port < 0 || port > 65535) {
@@ -60,8 +60,8 @@ platform::StreamSocket::WaitOutcome SocketEndpoint::BlockingWait(
   }
 }
 
-void SocketEndpoint::Post(unsigned number, std::uintptr_t first) {
-  if (owner_) owner_->Post(platform::WindowMessage{number, first, 0});
+void SocketEndpoint::Post(unsigned number) {
+  if (owner_) owner_->Post(platform::WindowMessage{number, id_, 0});
 }
 
 }  // namespace tcpip

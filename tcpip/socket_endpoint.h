@@ -37,6 +37,8 @@ class SocketEndpoint {
   int LocalPort() const { return socket_.LocalPort(); }
   // Whether one of the endpoint's blocking operations is waiting.
   bool IsBlocking() const { return blocking_; }
+  // The id the endpoint's window messages name it by (never 0, never reused).
+  std::uintptr_t Id() const { return id_; }
 
   // The wait tick; tests shorten it.
   void SetWaitTick(std::chrono::milliseconds tick) { waitTick_ = tick; }
@@ -62,12 +64,14 @@ class SocketEndpoint {
   // One blocking wait for `what`, ended by the event, the close or the tick.
   platform::StreamSocket::WaitOutcome BlockingWait(platform::StreamSocket::Await what);
 
-  void Post(unsigned number, std::uintptr_t first);
+  // Posts a message naming this endpoint by its id.
+  void Post(unsigned number);
 
   platform::StreamSocket socket_;
 
  private:
   platform::MessageQueue* owner_;
+  std::uintptr_t id_;
   bool blocking_ = false;
   std::chrono::milliseconds waitTick_{2000};
 };

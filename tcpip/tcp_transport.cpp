@@ -46,8 +46,8 @@ TcpTransport::TcpTransport(core::MainWindow& window, core::TcpIpSettings& fields
       fields_(fields),
       startSockets_(startSockets ? std::move(startSockets)
                                  : [] { return platform::SocketLayerWorks(); }),
-      loop_(loop ? std::move(loop) : std::make_unique<QtReadinessLoop>()),
-      receiveBuffer_(kBlockBytes) {
+      loop_(loop ? std::move(loop) : std::make_unique<QtReadinessLoop>()) {
+  for (unsigned number : kSocketMessages) window_.Messages().DeclareTransportMessage(number);
   OnClicked(window_, kTextSendButton, [this] { OnTextSendButton(); });
   OnClicked(window_, kServerRadio, [this] { OnServerRadio(); });
   OnClicked(window_, kClientRadio, [this] { OnClientRadio(); });
@@ -67,16 +67,14 @@ bool TcpTransport::StartTransport() {
 void TcpTransport::HandleWindowMessage(const platform::WindowMessage& message) {
   switch (message.number) {
     case WM_SOCK_ACCEPT:
-      OnAcceptReady();
+      // Only the listening socket in service accepts; one closed by "切　断" is gone.
+      if (listener_ && listener_->Id() == message.first) OnAcceptReady();
       break;
     case WM_SOCK_RECEIVE:
       if (PeerEndpoint* peer = Find(message.first)) OnDataReady(peer);
       break;
     case WM_SOCK_CLOSE:
       if (PeerEndpoint* peer = Find(message.first)) OnPeerClosed(peer);
-      break;
-    case WM_SOCK_RECLAIM:
-      Reclaim(message.first);
       break;
     default:
       break;
@@ -86,32 +84,17 @@ void TcpTransport::HandleWindowMessage(const platform::WindowMessage& message) {
 // --- Endpoint ownership ---
 
 PeerEndpoint* TcpTransport::NewPeer() {
-  endpoints_.push_back(Owned{std::make_unique<PeerEndpoint>(&window_.Messages(), loop_.get()), 0});
-  return endpoints_.back().endpoint.get();
+  endpoints_.push_back(std::make_unique<PeerEndpoint>(&window_.Messages(), loop_.get()));
+  return endpoints_.back().get();
 }
 
 void TcpTransport::Destroy(PeerEndpoint* peer) {
-  std::erase_if(endpoints_, [peer](const Owned& o) { return o.endpoint.get() == peer; });
-}
-
-void TcpTransport::Retire(PeerEndpoint* peer) {
-  peer->CloseSocket();
-  for (auto& owned : endpoints_) {
-    if (owned.endpoint.get() == peer && owned.retiredIn == 0) {
-      owned.retiredIn = ++reclaimRound_;
-      window_.Messages().Post(platform::WindowMessage{WM_SOCK_RECLAIM, owned.retiredIn, 0});
-    }
-  }
-}
-
-void TcpTransport::Reclaim(std::uint64_t upTo) {
-  std::erase_if(endpoints_,
-                [upTo](const Owned& o) { return o.retiredIn != 0 && o.retiredIn <= upTo; });
+  std::erase_if(endpoints_, [peer](const auto& owned) { return owned.get() == peer; });
 }
 
 PeerEndpoint* TcpTransport::Find(std::uintptr_t id) const {
   for (const auto& owned : endpoints_)
-    if (reinterpret_cast<std::uintptr_t>(owned.endpoint.get()) == id) return owned.endpoint.get();
+    if (owned->Id() == id) return owned.get();
   return nullptr;
 }
 
@@ -213,7 +196,7 @@ void TcpTransport::OnAcceptReady() {
     const std::string portText = std::to_string(port);
     AddLine(FormatLine(Lines().peerConnected, address.c_str(), portText.c_str()));
     AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
-    Retire(peer);
+    Destroy(peer);
     window_.FieldsToControls();
     return;
   }
@@ -230,7 +213,7 @@ void TcpTransport::OnDataReady(PeerEndpoint* peer) {
   window_.ControlsToFields();
   // An endpoint closed by "切　断" has no socket left to read or wait on.
   if (!peer || !peer->IsOpen()) return;
-  long received = 0;
+  std::string bytes;
   for (int tries = 0; tries < kReceiveTries; ++tries) {
     const long pending = peer->PendingBytes();
     if (pending == 0) {
@@ -238,18 +221,21 @@ void TcpTransport::OnDataReady(PeerEndpoint* peer) {
       continue;
     }
     if (pending < 0) break;  // the socket cannot say: nothing is read
-    const auto want = std::min<std::size_t>(static_cast<std::size_t>(pending), kBlockBytes);
-    received = std::min<long>(peer->ReceiveSome(receiveBuffer_.data(), want),
-                              static_cast<long>(kBlockBytes));
+    bytes.resize(std::min<std::size_t>(static_cast<std::size_t>(pending), kBlockBytes));
+    const long received = peer->ReceiveSome(bytes.data(), bytes.size());
+    bytes.resize(received > 0 ? static_cast<std::size_t>(received) : 0);
     break;
   }
-  if (received <= 0) return;
-  const std::string_view bytes(receiveBuffer_.data(), static_cast<std::size_t>(received));
-  window_.Recording().WriteDataFile(bytes, platform::Cp932("受信"));
+  if (bytes.empty()) return;
+  // The line is made before the data file is written: the file's error box runs a loop, and
+  // nothing of the peer is read after it.
   const std::string address = PeerAddress(peer);
-  const std::string display = core::BytesToNotation(bytes, fields_.data.dspHex);
   const std::string portText = PeerPortText(peer);
-  AddLine(FormatLine(Lines().received, address.c_str(), portText.c_str(), display.c_str()));
+  const std::string display = core::BytesToNotation(bytes, fields_.data.dspHex);
+  const std::string line =
+      FormatLine(Lines().received, address.c_str(), portText.c_str(), display.c_str());
+  window_.Recording().WriteDataFile(bytes, platform::Cp932("受信"));
+  AddLine(line);
   window_.FieldsToControls();
 }
 
@@ -276,7 +262,7 @@ void TcpTransport::OnPeerClosed(PeerEndpoint* peer) {
       window_.FieldsToControls();
     }
   }
-  Retire(peer);
+  Destroy(peer);
   if (!listener_) SetIdle(true);
   window_.FieldsToControls();
 }
@@ -292,7 +278,7 @@ void TcpTransport::OnDisconnectButton() {
       const std::string portText = PeerPortText(peer);
       AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
       peerTable_[slot] = nullptr;
-      Retire(peer);
+      Destroy(peer);
     }
     AddLine(FormatLine(Lines().listenEnded, "", PortNumber()));
     listener_->CloseSocket();
@@ -303,7 +289,7 @@ void TcpTransport::OnDisconnectButton() {
     const std::string address = PeerAddress(currentPeer_);
     const std::string portText = PeerPortText(currentPeer_);
     AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
-    Retire(currentPeer_);
+    Destroy(currentPeer_);
   }
   currentPeer_ = nullptr;
   SetIdle(!fields.server);
@@ -346,21 +332,24 @@ void TcpTransport::SendOneFile(const std::string& cp932Path) {
 void TcpTransport::SendBlock(std::string bytes) {
   PeerEndpoint* peer = currentPeer_;
   const auto& data = fields_.data;
+  // The peer is named before anything can run a loop: the data file's error box may let the
+  // peer's close be handled.
   const std::string address = PeerAddress(peer);
+  const std::string portText = PeerPortText(peer);
   if (data.dataTran) bytes = core::NotationToBytes(bytes);
   // One send moves one block at most; a longer text is cut to it.
   if (bytes.size() > kBlockBytes) bytes.resize(kBlockBytes);
   const long sent = peer->SendAll(bytes.data(), bytes.size());
   if (sent >= static_cast<long>(bytes.size())) {
-    window_.Recording().WriteDataFile(bytes, platform::Cp932("送信"));
     const std::string display = core::BytesToNotation(bytes, data.dspHex);
-    const std::string portText = PeerPortText(peer);
-    AddLine(FormatLine(Lines().sent, address.c_str(), portText.c_str(), display.c_str()));
+    const std::string line =
+        FormatLine(Lines().sent, address.c_str(), portText.c_str(), display.c_str());
+    window_.Recording().WriteDataFile(bytes, platform::Cp932("送信"));
+    AddLine(line);
     return;
   }
   // The system text is taken before anything else can change the last error.
   const std::string failure = sent == 0 ? Lines().notSent : core::SystemErrorText();
-  const std::string portText = PeerPortText(peer);
   AddLine(FormatLine(Lines().sendFailed, address.c_str(), portText.c_str(), failure.c_str()));
 }
 

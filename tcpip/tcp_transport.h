@@ -5,11 +5,12 @@
 // user-interface thread, in the window's handlers and in the handlers of the endpoints' window
 // messages.
 //
-// Endpoint lifetime: the transport owns every endpoint. The messages of a peer endpoint name it
-// by address, so an endpoint that leaves service (closed by "切　断", or by its peer) is closed
-// at once but destroyed only when a reclaim message, posted after the close, comes back through
-// the queue: every message that could name it was queued before that one. Messages are matched
-// against the live endpoints, never followed blindly.
+// Endpoint lifetime: the transport owns every endpoint. The messages of an endpoint name it by its
+// id and are matched against the live endpoints, so an endpoint that leaves service (closed by
+// "切　断", or by its peer) is closed and destroyed at once: what is still queued for it finds
+// nothing. The socket messages are transport messages: their handlers are never re-entered, not
+// even from the loop of an error box they open. No handler keeps an endpoint or received bytes
+// across anything that runs a loop: the line's texts are made before a box can be shown.
 
 #include <functional>
 #include <memory>
@@ -28,9 +29,6 @@ class MainWindow;
 }
 
 namespace tcpip {
-
-// The window message that reclaims the endpoints closed before it was posted.
-inline constexpr unsigned WM_SOCK_RECLAIM = 9150;
 
 class TcpTransport final : public core::Transport {
  public:
@@ -74,15 +72,13 @@ class TcpTransport final : public core::Transport {
   ListenEndpoint* Listener() const { return listener_.get(); }
   PeerEndpoint* CurrentPeer() const { return currentPeer_; }
   const PeerTable& Peers() const { return peerTable_; }
-  // Endpoints alive, in service or waiting to be reclaimed.
+  // Endpoints alive: the current client connection or the accepted peers.
   std::size_t LiveEndpoints() const { return endpoints_.size(); }
 
  private:
   PeerEndpoint* NewPeer();
+  // Closes an endpoint and destroys it; messages still queued for it are dropped.
   void Destroy(PeerEndpoint* peer);
-  // Closes an endpoint and leaves it to the next reclaim.
-  void Retire(PeerEndpoint* peer);
-  void Reclaim(std::uint64_t upTo);
   PeerEndpoint* Find(std::uintptr_t id) const;
 
   void SendBlock(std::string bytes);
@@ -101,13 +97,7 @@ class TcpTransport final : public core::Transport {
   PeerTable peerTable_;
   PeerEndpoint* currentPeer_ = nullptr;
 
-  struct Owned {
-    std::unique_ptr<PeerEndpoint> endpoint;
-    std::uint64_t retiredIn = 0;  // the reclaim round that frees it; 0 while in service
-  };
-  std::vector<Owned> endpoints_;
-  std::uint64_t reclaimRound_ = 0;
-  std::vector<char> receiveBuffer_;
+  std::vector<std::unique_ptr<PeerEndpoint>> endpoints_;
 };
 
 }  // namespace tcpip

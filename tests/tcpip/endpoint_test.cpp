@@ -27,7 +27,7 @@ using tcpip_test::EndpointRig;
 using tcpip_test::LoopbackPeer;
 
 std::uintptr_t Id(const PeerEndpoint& e) {
-  return reinterpret_cast<std::uintptr_t>(&e);
+  return e.Id();
 }
 
 // A listening endpoint on a port the system chose, with one accepted connection.
@@ -59,7 +59,7 @@ TEST(ListenEndpoint, AcceptNoticeIsOneShotUntilTheNextAccept) {
   ASSERT_TRUE(second.Connect(listener.LocalPort()));
   rig.Settle(std::chrono::milliseconds(100));
   ASSERT_EQ(rig.Count(WM_SOCK_ACCEPT), 1) << "two waiting connections, one notice until accept";
-  EXPECT_EQ(rig.seen[0], (platform::WindowMessage{WM_SOCK_ACCEPT, 0, 0}));
+  EXPECT_EQ(rig.seen[0], (platform::WindowMessage{WM_SOCK_ACCEPT, listener.Id(), 0}));
 
   PeerEndpoint a(&rig.queue, &rig.loop);
   ASSERT_TRUE(listener.AcceptInto(a));
@@ -151,20 +151,28 @@ TEST(PeerEndpoint, ResetIsReportedAtOnce) {
   EXPECT_EQ(c.rig.Count(WM_SOCK_CLOSE), 1);
 }
 
-TEST(PeerEndpoint, ClosedEndpointPostsNothingAndHasNoPeerName) {
+// The peer's name is the one read when the connection was accepted: a closed endpoint still
+// names it, and an endpoint that never had a peer names nothing.
+TEST(PeerEndpoint, ClosedEndpointPostsNothingAndKeepsItsPeerName) {
   Connected c;
   ASSERT_TRUE(c.far.SendAll("x"));
+  const int farPort = c.far.LocalPort();
   c.peer.CloseSocket();
   c.peer.CloseSocket();  // closing twice does nothing
   c.far.Close();
   c.rig.Settle();
   EXPECT_TRUE(c.rig.seen.empty());
-  std::string address = "kept";
-  int port = 7;
-  EXPECT_FALSE(c.peer.ReadPeerName(address, port));
-  EXPECT_EQ(address, "kept");
-  EXPECT_EQ(port, 7);
+  std::string address;
+  int port = 0;
+  ASSERT_TRUE(c.peer.ReadPeerName(address, port));
+  EXPECT_EQ(address, "127.0.0.1");
+  EXPECT_EQ(port, farPort);
   EXPECT_TRUE(c.far.SeesEnd());
+
+  PeerEndpoint never(&c.rig.queue, &c.rig.loop);
+  address = "untouched";
+  EXPECT_FALSE(never.ReadPeerName(address, port));
+  EXPECT_EQ(address, "untouched");
 }
 
 TEST(PeerEndpoint, WithoutOwnerNothingIsPosted) {

@@ -42,8 +42,7 @@ TEST(QtReadinessLoop, NoticesArriveThroughTheEventLoop) {
   ASSERT_TRUE(far.SendAll("hello"));
   far.Close();
   ASSERT_TRUE(runUntil(2));
-  EXPECT_EQ(seen[1], (platform::WindowMessage{tcpip::WM_SOCK_RECEIVE,
-                                              reinterpret_cast<std::uintptr_t>(&peer), 0}));
+  EXPECT_EQ(seen[1], (platform::WindowMessage{tcpip::WM_SOCK_RECEIVE, peer.Id(), 0}));
   char buffer[16];
   ASSERT_EQ(peer.ReceiveSome(buffer, sizeof buffer), 5);
   ASSERT_TRUE(runUntil(3));

@@ -21,8 +21,10 @@
 #include "support/fake_clock.h"
 #include "support/fake_user_dialogs.h"
 #include "support/temp_dir.h"
+#include "tcpip/loopback_peer.h"
 #include "tcpip/tcp_transport.h"
 #include "tcpip/tcpip_tool.h"
+#include "tcpip/traffic_lines.h"
 #include "window/window_fixture.h"
 
 namespace tcpip_test {
@@ -116,6 +118,20 @@ class ToolFixture : public ::testing::Test {
     RunUntil([] { return false; }, ms);
   }
   int ListenPort() { return T().Listener() ? T().Listener()->LocalPort() : -1; }
+
+  // A traffic line naming a loopback peer by its port, with or without data.
+  static std::string PeerLine(const std::string& format, const LoopbackPeer& peer,
+                              const char* data = nullptr) {
+    const std::string port = std::to_string(peer.LocalPort());
+    return data ? tcpip::FormatLine(format, "127.0.0.1", port.c_str(), data)
+                : tcpip::FormatLine(format, "127.0.0.1", port.c_str());
+  }
+  // Connects a peer to the listening tool and waits until the tool has accepted it.
+  void Join(LoopbackPeer& peer) {
+    const int before = T().Peers().Occupied();
+    ASSERT_TRUE(peer.Connect(ListenPort()));
+    ASSERT_TRUE(RunUntil([&] { return T().Peers().Occupied() == before + 1; }));
+  }
 
   testing_support::TempDir dir_;
   tcpip::TcpIpTool tool_;
