@@ -116,7 +116,11 @@ class MSCommControl final : public ScriptControl {
     }
     auto input = ReadInner(inner::kInput, VarType::Variant);
     if (!input) return input.status();
-    auto bytes = automation::ToByteArray(*input);
+    // A byte array is taken over as it is; anything else is converted as a script's assignment
+    // to a byte array would.
+    auto bytes = input->IsArray() && input->AsArray().ElementType() == VarType::UI1
+                     ? automation::Result<automation::SafeArray>(std::move(input->AsArray()))
+                     : automation::ToByteArray(*input);
     if (!bytes) return bytes.status();
     if (Status s = WriteInner(inner::kInputMode, *mode); !s) return s;
     auto commEvent = ReadInner(inner::kCommEvent, VarType::I2);

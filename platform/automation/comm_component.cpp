@@ -169,11 +169,14 @@ class CommDispatch final : public DispatchObject {
 
     // Input is only read, Output only written.
     AddProperty(u"Input", comm::kInput, [this]() -> Result<Variant> {
-      std::string bytes;
-      if (Status s = FromComm(port_.Input(bytes)); !s) return s.error();
-      if (port_.InputMode() == port::kComInputModeBinary)
-        return Variant::Bytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
-      return Variant::String(Utf16FromCp932(bytes));
+      if (port_.InputMode() == port::kComInputModeBinary) {
+        std::vector<std::uint8_t> bytes;
+        if (Status s = FromComm(port_.Input(bytes)); !s) return s.error();
+        return Variant::Bytes(std::move(bytes));
+      }
+      std::string text;
+      if (Status s = FromComm(port_.Input(text)); !s) return s.error();
+      return Variant::String(Utf16FromCp932(text));
     });
     AddProperty(u"Output", comm::kOutput, nullptr, [this](const Variant& v) -> Status {
       auto bytes = OutputBytes(v);

@@ -25,6 +25,11 @@ constexpr CommStatus Fail(int number) {
 constexpr std::size_t kReadChunk = 16 * 1024;
 constexpr int kReadsPerCallback = 16;
 
+// The input buffer holds InBufferSize bytes, and never fewer than this: a terminal hands over up
+// to 4 KiB per read, and a smaller buffer would only take them in more reads, each a turn of the
+// loop and an event, without holding less memory worth speaking of.
+constexpr std::size_t kLeastInputCapacity = 4096;
+
 // The length of the front of `bytes` that ends on a whole character: a lead byte at the end
 // whose second byte has not come yet is left out.
 std::size_t WholeCharacters(std::string_view bytes) {
@@ -99,7 +104,7 @@ CommStatus CommComponent::SetPortOpen(bool open) {
   lossReported_ = false;
   break_ = false;
   sendArmed_ = false;
-  input_.Clear();
+  input_.Reset(std::max(static_cast<std::size_t>(inBufferSize_), kLeastInputCapacity));
   output_.Clear();
   lines_ = {};
   (void)device_->ReadModemLines(lines_);
@@ -297,6 +302,15 @@ CommStatus CommComponent::SetSThreshold(int count) {
 // ---- Input and output ----
 
 CommStatus CommComponent::Input(std::string& bytes) {
+  return TakeInput(bytes);
+}
+
+CommStatus CommComponent::Input(std::vector<std::uint8_t>& bytes) {
+  return TakeInput(bytes);
+}
+
+template <class Bytes>
+CommStatus CommComponent::TakeInput(Bytes& bytes) {
   bytes.clear();
   if (!device_) return Fail(kErrPortNotOpen);
   // Once the port is lost, what it delivered before can still be taken, also by the handler of
@@ -310,7 +324,7 @@ CommStatus CommComponent::Input(std::string& bytes) {
   } else if (inputMode_ == kComInputModeText && !lost_) {
     count = WholeCharacters(input_.view());
   }
-  bytes = input_.Take(count);
+  input_.Take(count, bytes);
   return kOk;
 }
 
@@ -378,47 +392,50 @@ void CommComponent::OnWritable() {
 void CommComponent::OnReadable() {
   const std::weak_ptr<int> alive = alive_;
   const std::uint64_t generation = generation_;
-  std::string chunk(kReadChunk, '\0');
   for (int round = 0; round < kReadsPerCallback && Current(alive, generation) && !lost_; ++round) {
-    // While the buffer has room, no more is read than fits, so that a reader that keeps up
-    // never loses a byte; a full buffer still drains the port, and what does not fit is lost
-    // and reported.
-    const std::size_t room = static_cast<std::size_t>(inBufferSize_) - input_.size();
-    const std::size_t ask = room > 0 ? std::min(room, kReadChunk) : kReadChunk;
-    const long count = device_->Read(chunk.data(), ask);
+    // While the buffer has room, no more is read than fits, straight into the buffer, so that a
+    // reader that keeps up never loses a byte; a full buffer still drains the port, and what
+    // does not fit is lost and reported.
+    const std::size_t room = input_.room();
+    char* into = nullptr;
+    std::size_t ask = kReadChunk;
+    if (room > 0) {
+      into = input_.Tail();
+      ask = std::min(room, kReadChunk);
+    } else {
+      scratch_.resize(kReadChunk);
+      into = scratch_.data();
+    }
+    const long count = device_->Read(into, ask);
     if (count == 0) return;
     if (count < 0) {
       PortLost(false);
       return;
     }
-    if (!Received(std::string_view(chunk.data(), static_cast<std::size_t>(count)))) return;
+    char* end = into + count;
+    if (nullDiscard_) end = std::remove(into, end, '\0');
+    const std::size_t kept = static_cast<std::size_t>(end - into);
+    if (room == 0) {
+      if (!Arrived(false, kept > 0, false)) return;
+      continue;
+    }
+    const bool eof = eofEnable_ && std::find(into, end, kEofByte) != end;
+    input_.Commit(kept);
+    if (!Arrived(kept > 0, false, eof)) return;
   }
 }
 
-bool CommComponent::Received(std::string_view bytes) {
+bool CommComponent::Arrived(bool added, bool overflow, bool eof) {
   const std::weak_ptr<int> alive = alive_;
   const std::uint64_t generation = generation_;
   std::vector<std::int16_t> events;
   CollectLineErrors(events);
-
-  std::string kept;
-  if (nullDiscard_) {
-    kept.reserve(bytes.size());
-    std::copy_if(bytes.begin(), bytes.end(), std::back_inserter(kept),
-                 [](char c) { return c != '\0'; });
-    bytes = kept;
-  }
-  const bool eof = eofEnable_ && bytes.find(kEofByte) != std::string_view::npos;
-  const std::size_t room = static_cast<std::size_t>(inBufferSize_) - input_.size();
-  const std::size_t taken = std::min(room, bytes.size());
-  input_.Append(bytes.substr(0, taken));
-  if (taken < bytes.size()) events.push_back(kComEventRxOver);
-
+  if (overflow) events.push_back(kComEventRxOver);
   for (const std::int16_t code : events)
     if (!Fire(code)) return false;
   // Reception is reported after every arrival while at least RThreshold bytes wait; an
   // earlier handler may already have taken them.
-  if (taken > 0 && rThreshold_ > 0 && input_.size() >= static_cast<std::size_t>(rThreshold_))
+  if (added && rThreshold_ > 0 && input_.size() >= static_cast<std::size_t>(rThreshold_))
     if (!Fire(kComEvReceive)) return false;
   if (eof && !Fire(kComEvEOF)) return false;
   return Current(alive, generation);

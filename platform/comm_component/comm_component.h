@@ -20,6 +20,7 @@
 
 #include "platform/comm_component/byte_queue.h"
 #include "platform/comm_component/comm_errors.h"
+#include "platform/comm_component/input_buffer.h"
 #include "platform/readiness.h"
 #include "platform/serial_device.h"
 #include "platform/unique_fd.h"
@@ -107,6 +108,7 @@ class CommComponent {
   // none while fewer wait. In text mode with InputLen 0 the first byte of a double-byte
   // character whose second byte has not come yet stays for the next Input.
   CommStatus Input(std::string& bytes);
+  CommStatus Input(std::vector<std::uint8_t>& bytes);
   // Queues bytes for sending; never waits for the port.
   CommStatus Output(std::string_view bytes);
 
@@ -146,8 +148,12 @@ class CommComponent {
   void OnWritable();
   void OnModemChange();
   void OnNotice();
-  // Handles one block read from the port; false when the port went away meanwhile.
-  bool Received(std::string_view bytes);
+  // Reports one read from the port: whether bytes were added to the buffer, whether bytes were
+  // lost for want of room, whether an end-of-file byte came. False when the port went away
+  // meanwhile.
+  bool Arrived(bool added, bool overflow, bool eof);
+  template <class Bytes>
+  CommStatus TakeInput(Bytes& bytes);
   void CollectLineErrors(std::vector<std::int16_t>& events);
   void PortLost(bool fromPropertyCall);
   // Raises an event now; false when the handler closed the port or destroyed the component.
@@ -189,8 +195,9 @@ class CommComponent {
   UniqueFd writable_;  // polls readable while the port can take bytes
   std::unique_ptr<ReadinessWatch> writeWatch_;
   std::unique_ptr<ReadinessWatch> modemWatch_;
-  ByteQueue input_;
+  InputBuffer input_;
   ByteQueue output_;
+  std::string scratch_;     // what is read while the input buffer is full, to be dropped
   bool sendArmed_ = false;  // the output queue has held SThreshold bytes since the last comEvSend
   ModemLines lines_;
   bool countsKept_ = false;  // the port keeps receive error counts

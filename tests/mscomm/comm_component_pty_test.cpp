@@ -259,25 +259,40 @@ TEST(CommBuffers, InputBeyondInBufferSizeIsLostAndReported) {
   PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
   CommRig rig(pty.SlavePath());
-  ASSERT_TRUE(rig.comm->SetInBufferSize(100).ok());
+  constexpr int kSize = 6000;
+  ASSERT_TRUE(rig.comm->SetInBufferSize(kSize).ok());
   EXPECT_EQ(rig.comm->SetInBufferSize(0).error, comm::kErrInvalidPropertyValue);
   ASSERT_TRUE(rig.comm->SetPortOpen(true).ok());
-  ASSERT_TRUE(pty.Write(std::string(100, 'a')));
-  ASSERT_TRUE(PumpUntil(rig.loop, [&] {
+  auto waiting = [&] {
     int n = 0;
-    return rig.comm->InBufferCount(n).ok() && n == 100;
-  }));
+    return rig.comm->InBufferCount(n).ok() ? n : -1;
+  };
+  ASSERT_TRUE(pty.Write(std::string(kSize, 'a')));
+  ASSERT_TRUE(PumpUntil(rig.loop, [&] { return waiting() == kSize; }));
   EXPECT_TRUE(rig.events.empty());
   ASSERT_TRUE(pty.Write(std::string(50, 'b')));
   ASSERT_TRUE(PumpUntil(rig.loop, [&] { return rig.Count(comm::kComEventRxOver) >= 1; }));
-  EXPECT_EQ(TakeInput(*rig.comm), std::string(100, 'a'));
+  EXPECT_EQ(waiting(), kSize) << "the excess is lost, the buffer does not grow";
+  EXPECT_EQ(TakeInput(*rig.comm), std::string(kSize, 'a'));
   // With room again, reception goes on.
   ASSERT_TRUE(pty.Write("c"));
+  ASSERT_TRUE(PumpUntil(rig.loop, [&] { return waiting() == 1; }));
+  EXPECT_EQ(TakeInput(*rig.comm), "c");
+}
+
+TEST(CommBuffers, ASmallInBufferSizeStillHoldsWhatOneReadBrings) {
+  PseudoTerminalPair pty;
+  ASSERT_TRUE(pty.IsValid());
+  CommRig rig(pty.SlavePath());
+  ASSERT_TRUE(rig.comm->SetInBufferSize(16).ok());
+  ASSERT_TRUE(rig.comm->SetPortOpen(true).ok());
+  ASSERT_TRUE(pty.Write(std::string(4096, 'x')));
   ASSERT_TRUE(PumpUntil(rig.loop, [&] {
     int n = 0;
-    return rig.comm->InBufferCount(n).ok() && n == 1;
+    return rig.comm->InBufferCount(n).ok() && n == 4096;
   }));
-  EXPECT_EQ(TakeInput(*rig.comm), "c");
+  PumpFor(rig.loop, 20ms);
+  EXPECT_EQ(rig.Count(comm::kComEventRxOver), 0);
 }
 
 TEST_F(CommOnPty, UnpluggedPortReportsAnErrorEventThenInputFails) {
