@@ -24,6 +24,21 @@
 namespace platform {
 namespace {
 
+// A pty ignores the byte size and parity it is asked for. Asked again for framing it has already
+// put aside, with nothing else new, the system refuses with EINVAL although the port already
+// holds everything of the request that it can hold; that is the same outcome as the first
+// request, which succeeded, so it counts as success.
+bool HoldsAllButFraming(int fd, const termios& wanted) {
+  termios held{};
+  if (tcgetattr(fd, &held) != 0) return false;
+  const tcflag_t framing = CSIZE | PARENB | PARODD | CMSPAR;
+  return held.c_iflag == wanted.c_iflag && held.c_oflag == wanted.c_oflag &&
+         held.c_lflag == wanted.c_lflag &&
+         (held.c_cflag & ~framing) == (wanted.c_cflag & ~framing) &&
+         held.c_cc[VMIN] == wanted.c_cc[VMIN] && held.c_cc[VTIME] == wanted.c_cc[VTIME] &&
+         cfgetispeed(&held) == cfgetispeed(&wanted) && cfgetospeed(&held) == cfgetospeed(&wanted);
+}
+
 class TermiosSerialDevice final : public SerialDevice {
  public:
   explicit TermiosSerialDevice(UniqueFd fd)
@@ -52,7 +67,9 @@ class TermiosSerialDevice final : public SerialDevice {
     if (tcgetattr(fd_.get(), &attributes) != 0) return FailWithErrno();
     bool customSpeed = false;
     if (!ApplyLineSettings(settings, attributes, customSpeed)) return false;
-    if (tcsetattr(fd_.get(), TCSANOW, &attributes) != 0) return FailWithErrno();
+    if (tcsetattr(fd_.get(), TCSANOW, &attributes) != 0 &&
+        (errno != EINVAL || !HoldsAllButFraming(fd_.get(), attributes)))
+      return FailWithErrno();
     if (customSpeed && !SetCustomSpeed(fd_.get(), settings.baudRate)) return false;
     decodeMarks_ = settings.parity != SerialParity::None && settings.replaceParityErrors;
     decoder_ = ParityMarkDecoder(settings.errorChar);

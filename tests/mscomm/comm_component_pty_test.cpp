@@ -347,3 +347,27 @@ TEST_F(CommOnPty, PseudoTerminalLinesReadFalse) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(CommSettingsOnPty, FramingThatAPtyIgnoresWorksWhenAskedAgainAndAfterAReopen) {
+  // A pty holds no byte size or parity; asking twice for the same one must not fail the
+  // second time, nor must opening the port again with the settings of the last session.
+  platform::PseudoTerminalPair pty;
+  ASSERT_TRUE(pty.IsValid());
+  mscomm_test::CommRig rig(pty.SlavePath());
+  ASSERT_TRUE(rig.comm->SetSettings("19200,e,7,1").ok());
+  ASSERT_TRUE(rig.comm->SetPortOpen(true).ok());
+  EXPECT_TRUE(rig.comm->SetSettings("19200,e,7,1").ok());
+  EXPECT_TRUE(rig.comm->SetSettings("19200,o,8,2").ok());
+  EXPECT_TRUE(rig.comm->SetSettings("19200,o,8,2").ok());
+  ASSERT_TRUE(rig.comm->SetPortOpen(false).ok());
+  EXPECT_TRUE(rig.comm->SetPortOpen(true).ok());
+  ASSERT_TRUE(pty.Write("still works"));
+  EXPECT_TRUE(mscomm_test::PumpUntil(rig.loop, [&] {
+    int n = 0;
+    return rig.comm->InBufferCount(n).ok() && n == 11;
+  }));
+}
+
+}  // namespace
