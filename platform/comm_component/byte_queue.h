@@ -1,6 +1,6 @@
 #pragma once
-// A first-in first-out queue of bytes: appended at the back, taken from the front, without
-// moving the rest at every take.
+// A first-in first-out queue of bytes (the output waiting for the port): appended at the back,
+// dropped from the front as the port takes it, without moving the rest at every drop.
 
 #include <cstddef>
 #include <string>
@@ -15,12 +15,6 @@ class ByteQueue {
   std::string_view view() const { return std::string_view(data_).substr(head_); }
 
   void Append(std::string_view bytes) { data_.append(bytes); }
-  // Takes `count` bytes (at most size()) from the front.
-  std::string Take(std::size_t count) {
-    std::string taken = data_.substr(head_, count);
-    Drop(taken.size());
-    return taken;
-  }
   // Drops `count` bytes (at most size()) from the front.
   void Drop(std::size_t count) {
     head_ += count < size() ? count : size();
