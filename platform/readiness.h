@@ -11,9 +11,9 @@
 
 namespace platform {
 
-// One descriptor watched for readability. The callback runs on the loop's thread, while the
-// watch is enabled, each time the loop finds the descriptor readable (level-triggered: it keeps
-// running until the watch is disabled or the condition goes away).
+// One descriptor watched for readability (or writability). The callback runs on the loop's
+// thread, while the watch is enabled, each time the loop finds the descriptor ready
+// (level-triggered: it keeps running until the watch is disabled or the condition goes away).
 class ReadinessWatch {
  public:
   virtual ~ReadinessWatch() = default;
@@ -25,6 +25,9 @@ class ReadinessLoop {
   virtual ~ReadinessLoop() = default;
   // The watch starts disabled. It must be destroyed before the descriptor is closed.
   virtual std::unique_ptr<ReadinessWatch> WatchReadable(int fd, std::function<void()> onReady) = 0;
+  // The same for writability: what a connection attempt or a send that filled the socket
+  // buffer waits for. A descriptor may have one readable and one writable watch at once.
+  virtual std::unique_ptr<ReadinessWatch> WatchWritable(int fd, std::function<void()> onReady) = 0;
 };
 
 // A loop without a window system: RunOnce waits in poll() for the enabled watches and runs the
@@ -38,6 +41,7 @@ class PollReadinessLoop final : public ReadinessLoop {
   PollReadinessLoop& operator=(const PollReadinessLoop&) = delete;
 
   std::unique_ptr<ReadinessWatch> WatchReadable(int fd, std::function<void()> onReady) override;
+  std::unique_ptr<ReadinessWatch> WatchWritable(int fd, std::function<void()> onReady) override;
 
   // Waits up to `timeout` for an enabled watch to become readable and runs the callbacks of the
   // ready ones. Returns the number of callbacks run.
@@ -50,9 +54,11 @@ class PollReadinessLoop final : public ReadinessLoop {
   class Watch;
   struct Entry {
     int fd;
+    short events;
     bool enabled;
     std::function<void()> onReady;
   };
+  std::unique_ptr<ReadinessWatch> AddWatch(int fd, short events, std::function<void()> onReady);
   std::vector<std::shared_ptr<Entry>> entries_;
 };
 

@@ -30,7 +30,17 @@ PollReadinessLoop::~PollReadinessLoop() = default;
 
 std::unique_ptr<ReadinessWatch> PollReadinessLoop::WatchReadable(int fd,
                                                                  std::function<void()> onReady) {
-  auto entry = std::make_shared<Entry>(Entry{fd, false, std::move(onReady)});
+  return AddWatch(fd, POLLIN, std::move(onReady));
+}
+
+std::unique_ptr<ReadinessWatch> PollReadinessLoop::WatchWritable(int fd,
+                                                                 std::function<void()> onReady) {
+  return AddWatch(fd, POLLOUT, std::move(onReady));
+}
+
+std::unique_ptr<ReadinessWatch> PollReadinessLoop::AddWatch(int fd, short events,
+                                                            std::function<void()> onReady) {
+  auto entry = std::make_shared<Entry>(Entry{fd, events, false, std::move(onReady)});
   entries_.push_back(entry);
   return std::make_unique<Watch>(*this, std::move(entry));
 }
@@ -41,7 +51,7 @@ int PollReadinessLoop::RunOnce(std::chrono::milliseconds timeout) {
   for (const auto& entry : entries_) {
     if (!entry->enabled) continue;
     watched.push_back(entry);
-    fds.push_back(pollfd{entry->fd, POLLIN, 0});
+    fds.push_back(pollfd{entry->fd, entry->events, 0});
   }
   int ready = ::poll(fds.data(), fds.size(), static_cast<int>(timeout.count()));
   if (ready <= 0) return 0;

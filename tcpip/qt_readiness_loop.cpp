@@ -7,8 +7,8 @@ namespace {
 
 class NotifierWatch final : public platform::ReadinessWatch {
  public:
-  NotifierWatch(int fd, std::function<void()> onReady)
-      : notifier_(fd, QSocketNotifier::Read), onReady_(std::move(onReady)) {
+  NotifierWatch(int fd, QSocketNotifier::Type type, std::function<void()> onReady)
+      : notifier_(fd, type), onReady_(std::move(onReady)) {
     notifier_.setEnabled(false);
     QObject::connect(&notifier_, &QSocketNotifier::activated, &notifier_, [this] { onReady_(); });
   }
@@ -27,7 +27,12 @@ class NotifierWatch final : public platform::ReadinessWatch {
 
 std::unique_ptr<platform::ReadinessWatch> QtReadinessLoop::WatchReadable(
     int fd, std::function<void()> onReady) {
-  return std::make_unique<NotifierWatch>(fd, std::move(onReady));
+  return std::make_unique<NotifierWatch>(fd, QSocketNotifier::Read, std::move(onReady));
+}
+
+std::unique_ptr<platform::ReadinessWatch> QtReadinessLoop::WatchWritable(
+    int fd, std::function<void()> onReady) {
+  return std::make_unique<NotifierWatch>(fd, QSocketNotifier::Write, std::move(onReady));
 }
 
 }  // namespace tcpip

@@ -1,6 +1,6 @@
 #pragma once
-// Socket readiness through Qt's event loop: one read notifier per watched descriptor, so that an
-// idle tool waits in the event loop and polls nothing.
+// Socket readiness through Qt's event loop: one notifier per watched descriptor and direction, so
+// that an idle tool waits in the event loop and polls nothing.
 
 #include "platform/readiness.h"
 
@@ -9,6 +9,8 @@ namespace tcpip {
 class QtReadinessLoop final : public platform::ReadinessLoop {
  public:
   std::unique_ptr<platform::ReadinessWatch> WatchReadable(int fd,
+                                                          std::function<void()> onReady) override;
+  std::unique_ptr<platform::ReadinessWatch> WatchWritable(int fd,
                                                           std::function<void()> onReady) override;
 };
 
