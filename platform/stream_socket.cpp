@@ -51,13 +51,13 @@ bool StreamSocket::Open() {
   return true;
 }
 
-bool StreamSocket::Bind(std::uint16_t port, bool reuseAddress) {
+bool StreamSocket::Bind(std::uint16_t port, bool reuseAddress, std::uint32_t address) {
   if (reuseAddress) {
     int on = 1;
     if (::setsockopt(fd_.get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on) != 0)
       return FailWithErrno();
   }
-  sockaddr_in where = Ipv4(INADDR_ANY, port);
+  sockaddr_in where = Ipv4(address, port);
   if (::bind(fd_.get(), reinterpret_cast<sockaddr*>(&where), sizeof where) != 0)
     return FailWithErrno();
   return true;

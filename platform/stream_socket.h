@@ -40,8 +40,9 @@ class StreamSocket {
 
   // A new non-blocking IPv4 stream socket (closing whatever was open).
   bool Open();
-  // Binds to any local address and `port` (0: the system chooses); SO_REUSEADDR when asked.
-  bool Bind(std::uint16_t port, bool reuseAddress);
+  // Binds to `address` (host byte order; 0, the default, is any local address) and `port` (0:
+  // the system chooses); SO_REUSEADDR when asked.
+  bool Bind(std::uint16_t port, bool reuseAddress, std::uint32_t address = 0);
   // Listens and starts the accept notices.
   bool Listen(int backlog);
   // Takes one waiting connection into `into` (closing whatever it held), which then gives the
@@ -79,6 +80,8 @@ class StreamSocket {
   // Closes the socket with a reset instead of an orderly close (what a crashed peer looks like).
   void CloseWithReset();
   bool IsOpen() const { return fd_.valid(); }
+  // The descriptor, for an owner's own writability watch or to show as a handle; -1 when closed.
+  int Descriptor() const { return fd_.get(); }
 
  private:
   enum class Role { None, Listening, Connected };
