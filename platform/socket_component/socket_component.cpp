@@ -362,7 +362,9 @@ Status SocketComponent::SendData(std::string_view bytes) {
     if (bytes.size() > kLargestDatagram) return FailWith(kMessageTooBig);
     if (outgoingDatagramBytes_ >= kSendLimit) return FailWith(kNoBufferSpace);
     std::uint32_t address = 0;
-    if (ParseDottedAddress(remoteHost_, address)) {
+    // Without a remote host, a datagram answers the sender heard last.
+    const std::string& host = remoteHost_.empty() ? remoteHostIP_ : remoteHost_;
+    if (ParseDottedAddress(host, address)) {
       return SendDatagram({std::string(bytes), address, static_cast<std::uint16_t>(remotePort_)});
     }
     if (resolvedHostValid_ && resolvedHost_ == remoteHost_) {
