@@ -80,7 +80,12 @@ bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, 
     case SerialStopBits::Two:
       stop = CSTOPB;
       break;
-    // Terminals have no one and a half stop bits.
+    // A UART sends one and a half stop bits where it is asked for two with five data bits;
+    // with more data bits there is no such setting.
+    case SerialStopBits::OneAndHalf:
+      if (settings.byteSize != 5) return Refuse();
+      stop = CSTOPB;
+      break;
     default:
       return Refuse();
   }

@@ -16,7 +16,7 @@ speed_t StandardSpeed(int baudRate);
 // CREAD) and applies the settings; the fields the settings do not name keep their values. Sets
 // `customSpeed` when the speed has no constant. False with EINVAL as the last error when a
 // setting cannot be had: a speed of 0 or less, a byte size outside 5 to 8, one and a half stop
-// bits, an unknown parity.
+// bits with more than five data bits, an unknown parity.
 bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, bool& customSpeed);
 
 // Sets a speed that has no constant (termios2 with BOTHER); false with the last error set.

@@ -73,8 +73,9 @@ INSTANTIATE_TEST_SUITE_P(
         FramingCase{"7O2", 7, SerialParity::Odd, SerialStopBits::Two, CS7, PARENB | PARODD, true},
         FramingCase{"6M1", 6, SerialParity::Mark, SerialStopBits::One, CS6,
                     PARENB | PARODD | CMSPAR, false},
-        FramingCase{"5S2", 5, SerialParity::Space, SerialStopBits::Two, CS5, PARENB | CMSPAR,
-                    true}),
+        FramingCase{"5S2", 5, SerialParity::Space, SerialStopBits::Two, CS5, PARENB | CMSPAR, true},
+        // With five data bits, the UART's two stop bits are one and a half.
+        FramingCase{"5N1_5", 5, SerialParity::None, SerialStopBits::OneAndHalf, CS5, 0, true}),
     [](const testing::TestParamInfo<FramingCase>& testCase) {
       return std::string(testCase.param.name);
     });
