@@ -1,5 +1,7 @@
 #include "core/window/qt_message_queue.h"
 
+#include "core/window/frame_pacer.h"
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <memory>
@@ -64,6 +66,8 @@ void QtMessageQueue::Release() {
 }
 
 void QtMessageQueue::ProcessRepaints() {
+  // Paced widgets whose frame is due draw now, since the wait runs no timers.
+  FramePacer::FlushDue();
   QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
 

@@ -4,6 +4,7 @@
 #include <QItemSelectionModel>
 #include <QListWidget>
 #include <memory>
+#include <utility>
 
 #include "core/window/dialog_builder.h"
 #include "core/window/parented.h"
@@ -30,7 +31,8 @@ class ProgramChange {
 
 }  // namespace
 
-QtTrafficListView::QtTrafficListView(QListWidget& list) : list_(list) {
+QtTrafficListView::QtTrafficListView(QListWidget& list)
+    : list_(list), frame_([this] { ShowFrame(); }) {
   // Every row is drawn whole, never cut short with an ellipsis: the horizontal scroll bar
   // reaches the end of the widest line.
   list_.setTextElideMode(Qt::ElideNone);
@@ -39,8 +41,27 @@ QtTrafficListView::QtTrafficListView(QListWidget& list) : list_(list) {
   connect(&list_, &QListWidget::itemSelectionChanged, this, &QtTrafficListView::OnSelectionChanged);
 }
 
+QtTrafficListView::~QtTrafficListView() {
+  // The list outlives this view: leave it drawing.
+  if (frame_.IsPending()) list_.setUpdatesEnabled(true);
+}
+
+void QtTrafficListView::ChangedThisFrame() {
+  if (!frame_.IsPending()) list_.setUpdatesEnabled(false);
+  frame_.Request();
+}
+
+void QtTrafficListView::ShowFrame() {
+  // Enabling updates again repaints the whole list once.
+  list_.setUpdatesEnabled(true);
+  if (std::exchange(scrollPending_, false)) {
+    if (QListWidgetItem* row = list_.currentItem()) list_.scrollToItem(row);
+  }
+}
+
 void QtTrafficListView::AddLine(std::string_view text) {
   ProgramChange change(programChange_);
+  ChangedThisFrame();
   // The selection is dropped while the newest line goes in and the oldest goes out, and is set
   // again by SelectLine. A selected row would make the list lay out all its rows on every
   // insertion and removal, and flip the scroll range back and forth, repainting the scroll
@@ -60,18 +81,22 @@ int QtTrafficListView::LineCount() const {
 
 void QtTrafficListView::DeleteLine(int index) {
   ProgramChange change(programChange_);
+  ChangedThisFrame();
   std::unique_ptr<QListWidgetItem> row(list_.takeItem(index));
 }
 
 void QtTrafficListView::DeleteAllLines() {
   ProgramChange change(programChange_);
+  ChangedThisFrame();
   list_.clear();
 }
 
 void QtTrafficListView::SelectLine(int index) {
   ProgramChange change(programChange_);
   list_.setCurrentRow(index);
-  if (QListWidgetItem* row = list_.item(index)) list_.scrollToItem(row);
+  // Scrolling lays out every row; it waits for the frame's end like the drawing.
+  scrollPending_ = true;
+  ChangedThisFrame();
 }
 
 std::string QtTrafficListView::LineText(int index) const {

@@ -4,6 +4,7 @@
 
 #include "core/instance.h"
 #include "core/window/display_guard.h"
+#include "core/window/idle_cursor_blink.h"
 #include "core/window/main_window.h"
 #include "core/window/qt_user_dialogs.h"
 #include "core/window/window_seams.h"
@@ -24,6 +25,7 @@ int RunTool(WindowTool& tool, int argc, char** argv) {
     return 1;
   }
   InstallFontSubstitutions();
+  IdleCursorBlink idleCursor;
   QtUserDialogs dialogs;
   QtWindowSeams seams;
   MainWindow window(

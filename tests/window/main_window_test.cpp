@@ -19,6 +19,7 @@
 
 #include "core/notation.h"
 #include "core/window/dialog_template.h"
+#include "core/window/frame_pacer.h"
 #include "platform/cp932.h"
 #include "serial/serial_tool.h"
 #include "support/temp_dir.h"
@@ -100,9 +101,10 @@ TEST_P(MainWindowTest, KeepsTheNewest100LinesSelectedInListAndHistory) {
   EXPECT_EQ(List().selectedItems().front(), List().item(99));
   EXPECT_EQ(window.Traffic().history().size(), 100u);
   EXPECT_EQ(window.Traffic().history()[0], "line 2");
-  // The newest line is in view.
-  QApplication::processEvents();
-  EXPECT_TRUE(List().viewport()->rect().contains(List().visualItemRect(List().item(99))));
+  // The newest line is in view once the list has drawn its frame.
+  EXPECT_TRUE(QTest::qWaitFor(
+      [&] { return List().viewport()->rect().contains(List().visualItemRect(List().item(99))); },
+      1000));
 }
 
 TEST_P(MainWindowTest, CutsA300ByteLineInTheListOnly) {
@@ -351,6 +353,8 @@ TEST_P(MainWindowTest, OnlyTheUsersSelectionIsReported) {
   window.SetTrafficLineSelectedByUser([&](int row) { reported.push_back(row); });
   for (int i = 0; i < 102; ++i) window.AddTrafficLine("line " + std::to_string(i));
   EXPECT_TRUE(reported.empty());
+  // The user clicks what the list shows: wait for its frame.
+  QTest::qWait(2 * static_cast<int>(core::FramePacer::kFrame.count()));
   const QRect first = List().visualItemRect(List().item(List().count() - 2));
   QTest::mouseClick(List().viewport(), Qt::LeftButton, {}, first.center());
   EXPECT_EQ(reported, std::vector<int>{98});
