@@ -3,12 +3,16 @@
 // Host.SaveProperties and VBArray: objects created through the class registry, called through
 // their dispatch interfaces, and the values that pass between them and the script.
 
+#include <QHash>
 #include <QJSValue>
 #include <QObject>
 #include <optional>
+#include <span>
 
+#include "platform/automation/loader.h"
 #include "scripthost/error_report.h"
 #include "scripthost/host_state.h"
+#include "scripthost/script_values.h"
 
 class QJSEngine;
 
@@ -19,12 +23,14 @@ class HostBridge;
 class AutomationBridge : public QObject {
   Q_OBJECT
  public:
-  AutomationBridge(QJSEngine& engine, HostState& state, HostBridge& host, ScriptLocation location);
+  // `loop` is the readiness loop that Sleep pumps; every module created here binds it.
+  AutomationBridge(QJSEngine& engine, HostState& state, HostBridge& host, ScriptLocation location,
+                   platform::ReadinessLoop& loop);
   ~AutomationBridge() override;
 
   // Set once by the prelude: the function that wraps a handle in its dispatch Proxy, and the
   // function that delivers an event to the script's handler.
-  Q_INVOKABLE void setWrapper(const QJSValue& wrapper) { wrapper_ = wrapper; }
+  Q_INVOKABLE void setWrapper(const QJSValue& wrapper) { values_.SetWrapper(wrapper); }
   Q_INVOKABLE void setDeliver(const QJSValue& deliver) { deliver_ = deliver; }
 
   // Creates an object by ProgID; returns its handle (the prelude wraps it in a Proxy).
@@ -58,12 +64,27 @@ class AutomationBridge : public QObject {
   void ReleaseAll();
 
  private:
+  // The object behind a handle, or nothing with the script exception thrown.
+  automation::Dispatch* ObjectOf(const QJSValue& handle);
+  // Throws `error` as a script exception.
+  void Throw(const automation::Error& error, const QString& hint = {});
+  QJSValue Create(const QString& progId, automation::Ref<automation::Dispatch>& created);
+  // One event from a connected object, delivered to the script's handler prefix + name.
+  automation::Status Deliver(const QString& handlerName, std::span<automation::Variant> args);
+  void HandlerFailed(const QJSValue& thrown);
+
   QJSEngine& engine_;
   HostState& state_;
   HostBridge& host_;
   ScriptLocation location_;
-  QJSValue wrapper_;
+  automation::Loader loader_;
+  ValueMapper values_;
   QJSValue deliver_;
+  struct WritableHandler {
+    QJSValue original;
+    QJSValue writable;  // undefined when the handler's source was not found
+  };
+  QHash<QString, WritableHandler> writableHandlers_;
 };
 
 }  // namespace scripthost

@@ -14,6 +14,8 @@ namespace scripthost {
 struct ScriptLocation {
   QString engineFileName;
   QString sourceText;
+  QString evaluatedAs;    // the file name the script was evaluated under
+  std::string shownPath;  // the script's path as the command line gave it, for reports
 };
 
 struct ScriptFailure {

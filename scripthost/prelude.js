@@ -2,8 +2,11 @@
 // collections and streams, ActiveXObject, VBArray, Enumerator, and the Host object of our own.
 // Evaluated as one function that receives the native sides; it leaves nothing else behind in the
 // global object.
+//
+// The prelude is not strict code: a function that the host compiles while prelude code is on the
+// stack (a handler's writing-back form) takes its strictness from it, and only a non-strict
+// function's named parameters share their values with its arguments object.
 (function (host, automation, global) {
-  'use strict';
 
   // The key under which a dispatch Proxy hands its handle back to the native side. No member
   // name of a dispatch interface can hold a NUL character.
@@ -116,6 +119,7 @@
   var KIND_PROPERTY = 1;
   var KIND_METHOD = 2;
   var KIND_INDEXED = 3;  // a property that takes arguments: obj.Item(1)
+  var KIND_UNKNOWN = 4;  // the object describes no types: callable, and read when used as a value
   var INVOKE_METHOD = 1;
   var INVOKE_GET = 2;
   var INVOKE_PUT = 4;
@@ -156,6 +160,13 @@
           case KIND_INDEXED:
             if (!m.call) {
               m.call = function () { return automation.invoke(handle, m.id, INVOKE_GET, slice.call(arguments)); };
+            }
+            return m.call;
+          case KIND_UNKNOWN:
+            if (!m.call) {
+              m.call = function () { return automation.invoke(handle, m.id, INVOKE_METHOD, slice.call(arguments)); };
+              m.call.valueOf = function () { return automation.invoke(handle, m.id, INVOKE_GET, []); };
+              m.call.toString = function () { return String(m.call.valueOf()); };
             }
             return m.call;
         }

@@ -74,9 +74,10 @@ int RunScript(const HostOptions& options, const std::string& hostPath) {
     identity.arguments.append(QString::fromStdString(argument));
   }
 
-  const ScriptLocation location{EngineFileName(engine, identity.fullName), sourceText};
+  const ScriptLocation location{EngineFileName(engine, identity.fullName), sourceText,
+                                identity.fullName, options.scriptPath};
   auto host = std::make_unique<HostBridge>(engine, state, pump, identity);
-  auto automation = std::make_unique<AutomationBridge>(engine, state, *host, location);
+  auto automation = std::make_unique<AutomationBridge>(engine, state, *host, location, loop);
   host->SetAutomation(automation.get());
   QJSEngine::setObjectOwnership(host.get(), QJSEngine::CppOwnership);
   QJSEngine::setObjectOwnership(automation.get(), QJSEngine::CppOwnership);

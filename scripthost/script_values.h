@@ -1,0 +1,89 @@
+#pragma once
+// The values that pass between the script and the objects it drives, mapped as the platform's
+// script host maps them:
+//   undefined ↔ Empty, null ↔ Null, Booleans ↔ Bool, strings ↔ String; a number becomes a 4-byte
+//   integer when it is whole and fits, else a double; 2- and 4-byte integers, bytes and doubles
+//   become numbers; an object becomes a dispatch Proxy (Nothing becomes null); an array stays
+//   opaque to the script: it can be handed back to any member or read with VBArray.
+
+#include <QJSValue>
+#include <QObject>
+#include <QPointer>
+#include <optional>
+#include <vector>
+
+#include "platform/automation/connection_point.h"
+#include "platform/automation/dispatch.h"
+#include "platform/automation/variant.h"
+
+class QJSEngine;
+
+namespace scripthost {
+
+namespace automation = platform::automation;
+
+// One object the script holds, behind its Proxy; with its event connection when the script
+// connected it. The engine owns it and frees it (and so releases the object) when the script
+// no longer reaches it.
+class DispatchHandle : public QObject {
+  Q_OBJECT
+ public:
+  explicit DispatchHandle(automation::Ref<automation::Dispatch> object)
+      : object_(std::move(object)) {}
+  ~DispatchHandle() override { Release(); }
+
+  automation::Dispatch* object() const { return object_.get(); }
+  const automation::Ref<automation::Dispatch>& ref() const { return object_; }
+
+  void Connect(automation::Advisory advisory) { advisory_ = std::move(advisory); }
+  void Disconnect() { advisory_.Disconnect(); }
+  // Disconnects the events and lets the object go.
+  void Release() {
+    advisory_.Disconnect();
+    object_.Reset();
+  }
+
+ private:
+  automation::Ref<automation::Dispatch> object_;
+  automation::Advisory advisory_;
+};
+
+// An array (or any value the script cannot hold itself), kept as it came.
+class OpaqueValue : public QObject {
+  Q_OBJECT
+ public:
+  explicit OpaqueValue(automation::Variant value) : value_(std::move(value)) {}
+  const automation::Variant& value() const { return value_; }
+
+ private:
+  automation::Variant value_;
+};
+
+class ValueMapper {
+ public:
+  explicit ValueMapper(QJSEngine& engine) : engine_(engine) {}
+
+  // The prelude's function that wraps a handle in its Proxy.
+  void SetWrapper(const QJSValue& wrapper) { wrapper_ = wrapper; }
+
+  QJSValue ToScript(const automation::Variant& value);
+  automation::Result<automation::Variant> FromScript(const QJSValue& value) const;
+
+  // The handle behind a Proxy, or behind a handle value itself; null for anything else.
+  static DispatchHandle* HandleOf(const QJSValue& value);
+  static const OpaqueValue* OpaqueOf(const QJSValue& value);
+
+  // A handle for `object` that the engine owns, remembered so that ReleaseAll can reach it.
+  QJSValue NewHandle(automation::Ref<automation::Dispatch> object);
+  QJSValue Wrap(automation::Ref<automation::Dispatch> object);
+
+  // Releases every object the script still holds.
+  void ReleaseAll();
+
+ private:
+  QJSEngine& engine_;
+  QJSValue wrapper_;
+  std::vector<QPointer<DispatchHandle>> handles_;
+};
+
+}  // namespace scripthost
