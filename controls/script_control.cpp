@@ -1,6 +1,7 @@
 #include "controls/script_control.h"
 
 #include "controls/conversions.h"
+#include "controls/type_library.h"
 #include "platform/automation/apartment.h"
 #include "platform/automation/coercion.h"
 #include "platform/automation/loader.h"
@@ -87,7 +88,19 @@ void* ScriptControl::QueryExtraInterface(const Guid& iid) {
     AddRef();
     return static_cast<automation::Control*>(this);
   }
+  if (iid == automation::ProvideClassInfo::kIid) {
+    AddRef();
+    return static_cast<automation::ProvideClassInfo*>(this);
+  }
   return nullptr;
+}
+
+const automation::ClassInfo& ScriptControl::GetClassInfo() {
+  const auto& classes = QuorvaneTypeLib().classes;
+  for (const automation::ClassInfo& c : classes) {
+    if (c.defaultInterface == description_.defaultInterface) return c;
+  }
+  return classes.front();  // every control's interface is in the class table
 }
 
 Status ScriptControl::CreateInner() {

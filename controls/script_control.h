@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "controls/event_record.h"
+#include "platform/automation/class_info.h"
 #include "platform/automation/control.h"
 #include "platform/automation/dispatch_object.h"
 
@@ -58,7 +59,9 @@ struct ControlDescription {
 // The size a control keeps whatever the host asks: 435 x 435 twips.
 inline constexpr automation::Extent kControlExtent{435, 435};
 
-class ScriptControl : public automation::DispatchObject, public automation::Control {
+class ScriptControl : public automation::DispatchObject,
+                      public automation::Control,
+                      public automation::ProvideClassInfo {
  public:
   // Unknown, once for both interfaces.
   void* QueryInterface(const Guid& iid) override { return DispatchObject::QueryInterface(iid); }
@@ -72,6 +75,10 @@ class ScriptControl : public automation::DispatchObject, public automation::Cont
   Status Save(automation::PropertyBag& bag) override;
   void SetExtent(automation::Extent) override { extent_ = kControlExtent; }
   automation::Extent GetExtent() const override { return extent_; }
+
+  // ProvideClassInfo: the control's class in the type library, which names its events for a
+  // host that binds them to a script's functions.
+  const automation::ClassInfo& GetClassInfo() override;
 
   // Creates the inner control by its ProgID through the class registry, on the calling
   // thread's apartment, and connects to its events. The class object calls it once, right after
