@@ -248,11 +248,13 @@ class Widget final : public automation::DispatchObject,
  protected:
   ~Widget() override { watch_.reset(); }
   void* QueryExtraInterface(const Guid& iid) override {
-    if (iid == automation::Control::kIid) return static_cast<automation::Control*>(this);
+    void* found = nullptr;
+    if (iid == automation::Control::kIid) found = static_cast<automation::Control*>(this);
     if (iid == automation::ProvideClassInfo::kIid) {
-      return static_cast<automation::ProvideClassInfo*>(this);
+      found = static_cast<automation::ProvideClassInfo*>(this);
     }
-    return nullptr;
+    if (found) AddRef();
+    return found;
   }
 
  private:
