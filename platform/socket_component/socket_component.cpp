@@ -564,7 +564,6 @@ bool SocketComponent::SendQueued() {
     outgoing_.Consume(static_cast<std::size_t>(sent));
     sentSinceProgress_ += sent;
   }
-  outgoing_.Release();
   return true;
 }
 
@@ -617,8 +616,8 @@ void SocketComponent::ReadDatagrams() {
     }
     const long size = datagram_.NextSize();
     if (size < 0) {
-      // A failed earlier send can leave an error here; it is taken and ends this turn.
-      if (LastError() != EAGAIN) datagram_.ResumeNotices();
+      // Nothing waits after all (or an error was taken): the notice waits for the next one.
+      datagram_.ResumeNotices();
       break;
     }
     Datagram datagram;
