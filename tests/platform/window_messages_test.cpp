@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <set>
 #include <string>
 #include <thread>
@@ -58,10 +59,21 @@ TEST(InProcessMessageQueue, WaitAndPumpWakesOnAPostFromAnotherThread) {
   InProcessMessageQueue queue;
   int delivered = 0;
   queue.SetHandler([&](const WindowMessage&) { ++delivered; });
-  std::thread poster([&] { queue.Post({0x47B, 1, 0}); });
-  while (delivered == 0) queue.WaitAndPump(std::chrono::seconds(5));
+  // The poster lets the wait begin first, so that the post has to wake it; should it come
+  // earlier, the wait finds the message at once, which the checks below accept as well.
+  std::thread poster([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    queue.Post({0x47B, 1, 0});
+  });
+  // One wait with a limit far beyond the post: only a wake-up ends it early.
+  constexpr auto kLimit = std::chrono::seconds(60);
+  const auto start = std::chrono::steady_clock::now();
+  const int pumped = queue.WaitAndPump(kLimit);
+  const auto waited = std::chrono::steady_clock::now() - start;
   poster.join();
+  EXPECT_EQ(pumped, 1);
   EXPECT_EQ(delivered, 1);
+  EXPECT_LT(waited, kLimit / 2) << "the wait ran to its limit instead of waking on the post";
 }
 
 // A transport message's handler that runs a loop (a box) delivers nothing inside it: what was
