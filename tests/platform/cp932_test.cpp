@@ -8,12 +8,50 @@ using platform::Cp932;
 using platform::Cp932ToUtf8;
 using platform::Utf8ToCp932;
 
-TEST(Cp932, LeadAndTrailByteRanges) {
+// Every byte's role, one row per high nibble, one column per low nibble: L lead only (none in
+// this code page), T trail only, B both, . neither.
+constexpr const char* kByteRoles[16] = {
+    "................",  // 00
+    "................",  // 10
+    "................",  // 20
+    "................",  // 30
+    "TTTTTTTTTTTTTTTT",  // 40
+    "TTTTTTTTTTTTTTTT",  // 50
+    "TTTTTTTTTTTTTTTT",  // 60
+    "TTTTTTTTTTTTTTT.",  // 70: 7F is no trail byte
+    "TBBBBBBBBBBBBBBB",  // 80: 80 is a trail byte only
+    "BBBBBBBBBBBBBBBB",  // 90
+    "TTTTTTTTTTTTTTTT",  // A0-DF: single bytes (A1-DF half-width katakana) that may stand second
+    "TTTTTTTTTTTTTTTT",  // B0
+    "TTTTTTTTTTTTTTTT",  // C0
+    "TTTTTTTTTTTTTTTT",  // D0
+    "BBBBBBBBBBBBBBBB",  // E0
+    "BBBBBBBBBBBBB...",  // F0: FD, FE and FF are neither
+};
+
+// The edges of the ranges, stated once more on their own so that a slip in typing the table
+// shows as a disagreement between the two.
+struct Boundary {
+  unsigned char byte;
+  bool lead;
+  bool trail;
+};
+constexpr Boundary kBoundaries[] = {
+    {0x3F, false, false}, {0x40, false, true}, {0x7E, false, true}, {0x7F, false, false},
+    {0x80, false, true},  {0x81, true, true},  {0x9F, true, true},  {0xA0, false, true},
+    {0xDF, false, true},  {0xE0, true, true},  {0xFC, true, true},  {0xFD, false, false},
+};
+
+TEST(Cp932, LeadAndTrailBytesFollowTheTable) {
   for (int b = 0; b < 256; ++b) {
-    bool lead = (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-    bool trail = (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
-    EXPECT_EQ(platform::IsLeadByte(static_cast<unsigned char>(b)), lead) << b;
-    EXPECT_EQ(platform::IsTrailByte(static_cast<unsigned char>(b)), trail) << b;
+    const char role = kByteRoles[b >> 4][b & 0xF];
+    const auto byte = static_cast<unsigned char>(b);
+    EXPECT_EQ(platform::IsLeadByte(byte), role == 'L' || role == 'B') << std::hex << b;
+    EXPECT_EQ(platform::IsTrailByte(byte), role == 'T' || role == 'B') << std::hex << b;
+  }
+  for (const Boundary& b : kBoundaries) {
+    EXPECT_EQ(platform::IsLeadByte(b.byte), b.lead) << std::hex << int{b.byte};
+    EXPECT_EQ(platform::IsTrailByte(b.byte), b.trail) << std::hex << int{b.byte};
   }
 }
 
