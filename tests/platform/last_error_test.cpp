@@ -26,14 +26,3 @@ TEST(LastError, MessageTextHasNoLineBreakAndIsNeverSuccess) {
 }
 
 }  // namespace
-
-namespace {
-
-TEST(Files, ANameWithANulInsideOpensNothing) {
-  std::string name("/tmp\0/etc/passwd", 16);
-  auto file = platform::File::Open(name, platform::File::Mode::Read);
-  EXPECT_FALSE(file.IsOpen());
-  EXPECT_EQ(platform::LastError(), EINVAL);
-}
-
-}  // namespace
