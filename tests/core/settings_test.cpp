@@ -335,11 +335,31 @@ TEST(Settings, SaveKeepsCommentsOrderAndForeignKeys) {
             "HEIGHT=8\r\n[START]\r\nCONECT=0\r\n[SETTING]\r\nDISABLE=0\r\n");
 }
 
-TEST(Settings, FailedWriteIsNotReported) {
+// A settings file whose folder is gone cannot be written. The save still returns normally, makes
+// no folder and writes nowhere else (a neighbour's file beside the missing folder is untouched);
+// once the folder exists, the same save writes every key, so the save did not give up unasked.
+TEST(Settings, FailedWriteIsNotReportedAndTouchesNothingElse) {
   TempDir dir;
+  const std::string neighbour = dir / "Brisolt1.ini";
+  WriteWholeFile(neighbour, "[TCPIP]\r\nPORT=1\r\n");
+  const std::string file = dir / "missing/Brisolt1.ini";
+  ASSERT_FALSE(platform::WriteProfileString("POS", "XPOS", "1", file)) << "the case fails a write";
+
   core::TcpIpSettings tcp;
-  core::SaveSettings(dir / "missing/Brisolt1.ini", {}, tcp);  // nothing to see, nothing thrown
+  tcp.server = false;
+  tcp.addressBox = "10.0.0.1";
+  core::SaveSettings(file, {1, 2, 3, 4}, tcp);
   EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+  EXPECT_EQ(ReadWholeFile(neighbour), "[TCPIP]\r\nPORT=1\r\n");
+  std::size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(dir.str()))
+    ++entries;
+  EXPECT_EQ(entries, 1u) << "nothing new beside the missing folder";
+
+  std::filesystem::create_directories(dir / "missing");
+  core::SaveSettings(file, {1, 2, 3, 4}, tcp);
+  EXPECT_EQ(platform::GetProfileString("TCPIP", "IP", "", file), "10.0.0.1");
+  EXPECT_EQ(platform::GetProfileString("SETTING", "DISABLE", "", file), "0");
 }
 
 }  // namespace
