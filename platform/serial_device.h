@@ -40,6 +40,11 @@ inline bool operator==(const SerialLineSettings& a, const SerialLineSettings& b)
          a.rtsCts == b.rtsCts;
 }
 
+// Whether a port of this system can take `settings`: a positive speed, 5 to 8 data bits, one of
+// the five parities, one or two stop bits (terminals have no one and a half). Configure refuses
+// every other setting with EINVAL.
+bool LineSettingsSupported(const SerialLineSettings& settings);
+
 // The four modem input lines.
 struct ModemLines {
   bool cts = false;

@@ -32,8 +32,19 @@ speed_t StandardSpeed(int baudRate) {
   return B0;
 }
 
+bool LineSettingsSupported(const SerialLineSettings& settings) {
+  const bool parityKnown =
+      settings.parity == SerialParity::None || settings.parity == SerialParity::Odd ||
+      settings.parity == SerialParity::Even || settings.parity == SerialParity::Mark ||
+      settings.parity == SerialParity::Space;
+  const bool stopBitsKnown =
+      settings.stopBits == SerialStopBits::One || settings.stopBits == SerialStopBits::Two;
+  return settings.baudRate > 0 && settings.byteSize >= 5 && settings.byteSize <= 8 && parityKnown &&
+         stopBitsKnown;
+}
+
 bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, bool& customSpeed) {
-  if (settings.baudRate <= 0) return Refuse();
+  if (!LineSettingsSupported(settings)) return Refuse();
 
   tcflag_t size = 0;
   switch (settings.byteSize) {

@@ -26,7 +26,9 @@ class FakeSerialDevice final : public platform::SerialDevice {
     bool shutDown = false;
   };
 
-  // Failures a test can ask for (errno values; 0 = works).
+  // Failures a test can ask for (errno values; 0 = works). Settings that no port of this system
+  // can take are refused with EINVAL as a real port refuses them; `configureError` refuses the
+  // others too.
   int setupError = 0;
   int configureError = 0;
   int writeError = 0;
@@ -39,6 +41,7 @@ class FakeSerialDevice final : public platform::SerialDevice {
   bool Configure(const platform::SerialLineSettings& settings) override {
     std::lock_guard lock(mutex_);
     record_.settings = settings;
+    if (!platform::LineSettingsSupported(settings)) return Result(EINVAL);
     return Result(configureError);
   }
   long Read(char* buffer, std::size_t capacity) override {

@@ -82,8 +82,8 @@ INSTANTIATE_TEST_SUITE_P(
                      Line(19200, 7, SerialParity::Odd, SerialStopBits::Two, true, '*')},
         SettingsCase{"even", 2, 0, 7, 0, 0,
                      Line(14400, 7, SerialParity::Even, SerialStopBits::One, false, 0)},
-        SettingsCase{"mark", 3, 1, 5, 0, '?',
-                     Line(300, 5, SerialParity::Mark, SerialStopBits::OneAndHalf, false, '?')},
+        SettingsCase{"mark", 3, 0, 5, 0, '?',
+                     Line(300, 5, SerialParity::Mark, SerialStopBits::One, false, '?')},
         SettingsCase{"space", 4, 0, 6, 1, '!',
                      Line(115200, 6, SerialParity::Space, SerialStopBits::One, true, '!')},
         // XON/XOFF takes bit 0 only.
@@ -95,16 +95,60 @@ INSTANTIATE_TEST_SUITE_P(
       return std::string(testCase.param.name);
     });
 
-TEST(SerialPortFake, OutOfListCodesAndRefusedSettingsGiveSetCommStateError) {
+// The fake port takes every setting a port of this system takes, so each refusal below comes
+// from the code reaching the port, as it would on a real one; the settings it handed over are
+// recorded all the same.
+TEST(SerialPortFake, OutOfListCodesGiveSetCommStateError) {
+  struct Refused {
+    const char* name;
+    int parity, stopBits, byteSize, baudRate;
+    platform::SerialLineSettings handedOver;
+  };
+  const Refused cases[] = {
+      {"no parity selected", -1, 0, 8, 9600,
+       Line(9600, 8, static_cast<SerialParity>(-1), SerialStopBits::One, false, '?')},
+      {"parity past the list", 5, 0, 8, 9600,
+       Line(9600, 8, static_cast<SerialParity>(5), SerialStopBits::One, false, '?')},
+      {"no stop bits selected", 0, -1, 8, 9600,
+       Line(9600, 8, SerialParity::None, static_cast<SerialStopBits>(-1), false, 0)},
+      {"one and a half stop bits", 0, 1, 8, 9600,
+       Line(9600, 8, SerialParity::None, SerialStopBits::OneAndHalf, false, 0)},
+      {"four data bits", 0, 0, 4, 9600,
+       Line(9600, 4, SerialParity::None, SerialStopBits::One, false, 0)},
+      {"nine data bits", 0, 0, 9, 9600,
+       Line(9600, 9, SerialParity::None, SerialStopBits::One, false, 0)},
+      {"speed 0", 0, 0, 8, 0, Line(0, 8, SerialParity::None, SerialStopBits::One, false, 0)},
+  };
+  for (const Refused& c : cases) {
+    SCOPED_TRACE(c.name);
+    FakeOpener opener;
+    WindowSide window;
+    SerialPort port(window.queue, opener, Quick());
+    Fill(port);
+    port.parity = c.parity;
+    port.stopBits = c.stopBits;
+    port.byteSize = c.byteSize;
+    port.baudRate = c.baudRate;
+    port.errorChar = '?';
+    EXPECT_FALSE(port.OpenPort());
+    EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C SetCommState Error"), EINVAL));
+    ASSERT_EQ(opener.DeviceCount(), 1u);
+    const auto record = opener.Device(0)->Recorded();
+    ASSERT_TRUE(record.settings.has_value());
+    EXPECT_EQ(*record.settings, c.handedOver);
+    EXPECT_TRUE(record.shutDown) << "the port is closed again";
+    EXPECT_FALSE(port.isOpen());
+  }
+}
+
+TEST(SerialPortFake, APortThatRefusesItsSettingsGivesSetCommStateError) {
   FakeOpener opener;
-  opener.Prepare([](serial_test::FakeSerialDevice& d) { d.configureError = EINVAL; });
+  opener.Prepare([](serial_test::FakeSerialDevice& d) { d.configureError = EIO; });
   WindowSide window;
   SerialPort port(window.queue, opener, Quick());
   Fill(port);
-  port.parity = -1;  // no entry selected
   EXPECT_FALSE(port.OpenPort());
-  EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C SetCommState Error"), EINVAL));
-  EXPECT_EQ(static_cast<int>(opener.Device(0)->Recorded().settings->parity), -1);
+  EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C SetCommState Error"), EIO));
   EXPECT_TRUE(opener.Device(0)->Recorded().shutDown) << "the port is closed again";
   EXPECT_FALSE(port.isOpen());
 }
