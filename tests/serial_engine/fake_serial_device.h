@@ -63,10 +63,13 @@ class FakeSerialDevice final : public platform::SerialDevice {
       return (watchInput && (!input_.empty() || hungUp_)) || modemChanged_ || interrupted_ ||
              record_.shutDown;
     };
+    ++waiting_;
+    changed_.notify_all();
     if (timeout)
       changed_.wait_for(lock, *timeout, ready);
     else
       changed_.wait(lock, ready);
+    --waiting_;
     platform::SerialWaitResult result;
     result.input = watchInput && (!input_.empty() || hungUp_);
     result.modemChanged = std::exchange(modemChanged_, false);
@@ -124,6 +127,12 @@ class FakeSerialDevice final : public platform::SerialDevice {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, timeout, [&] { return input_.empty(); });
   }
+  // Waits until the engine has read everything fed so far and waits on the port again: after a
+  // first part, it is then inside its pause.
+  bool WaitUntilDrainedAndWaiting(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, timeout, [&] { return input_.empty() && waiting_ > 0; });
+  }
   Record Recorded() {
     std::lock_guard lock(mutex_);
     return record_;
@@ -152,6 +161,7 @@ class FakeSerialDevice final : public platform::SerialDevice {
   bool hungUp_ = false;
   bool modemChanged_ = false;
   bool interrupted_ = false;
+  int waiting_ = 0;  // threads inside Wait
   platform::ModemLines lines_;
   std::vector<std::string> written_;
 };

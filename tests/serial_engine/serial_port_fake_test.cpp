@@ -312,8 +312,8 @@ TEST(SerialPortFake, BytesLeftInTheQueueByAFullBlockComeWithoutWaitingForMore) {
   const std::string first(60000, 'a');
   const std::string second(60000, 'b');
   device->Feed(first);
-  ASSERT_TRUE(device->WaitDrained(2s));
-  std::this_thread::sleep_for(50ms);  // the thread pauses after taking the first part
+  // The thread has taken the first part and pauses.
+  ASSERT_TRUE(device->WaitUntilDrainedAndWaiting(10s));
   // The second part does not fit beside the first: the first block ends, and the second part
   // stays queued. Nothing else arrives, yet it is delivered.
   device->Feed(second);
@@ -332,8 +332,7 @@ TEST(SerialPortFake, AReadFailureReportsThenHandsOverWhatWasCollectedOnceReopene
   ASSERT_TRUE(port.OpenPort());
   auto device = opener.Device(0);
   device->Feed("abc");
-  ASSERT_TRUE(device->WaitDrained(2s));
-  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(device->WaitUntilDrainedAndWaiting(10s));
   device->HangUp();  // during the pause
   ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() == 2; }, 3s));
   EXPECT_EQ(window.seen[0].errorText, PortErrorText(platform::Cp932("RS232C ReadFile Error"), EIO));
