@@ -25,6 +25,8 @@ class RigQueue final : public platform::MessageQueue {
     if (onRepaint) onRepaint();
   }
   int Repaints() const { return repaints_; }
+  // Messages posted and not yet delivered (held back by a wait, for instance).
+  std::size_t Waiting() const { return inner_.Waiting(); }
   std::function<void()> onRepaint;
 
  private:

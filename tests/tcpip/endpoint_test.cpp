@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -273,8 +274,14 @@ TEST(PeerEndpoint, BlockingSendHoldsMessagesRepaintsAndRefusesReEntry) {
 
   const std::string big(8 << 20, 'z');
   std::string received;
+  // The far side starts reading only once the send waits and the other connection's notice has
+  // been set aside in the wait (or, should that never happen, after a limit, so that the test
+  // ends).
+  std::atomic<bool> otherHeld = false;
   std::thread reader([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!otherHeld && std::chrono::steady_clock::now() < limit)
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     received = c.far.Read(big.size());
   });
 
@@ -288,6 +295,7 @@ TEST(PeerEndpoint, BlockingSendHoldsMessagesRepaintsAndRefusesReEntry) {
       sentOther = other.SendAll("other");
     }
     c.rig.loop.RunOnce(std::chrono::milliseconds(0));
+    if (sentOther && c.rig.queue.Waiting() > 0) otherHeld = true;
     if (reentrySend == -2) {
       reentrySend = c.peer.SendAll("x", 1);
       reentrySendError = platform::LastError();
