@@ -235,6 +235,16 @@ std::optional<std::string> FindValue(std::string_view section, std::string_view 
   return std::string(ReadForm(ParseLine(LineText(*content, lines[*location.keyLine])).value));
 }
 
+// What must go in at `end`, the end of a line, before a new line can follow: nothing after a line
+// feed (or at the start of an empty file), "\n" after a carriage return left alone at the end of
+// the file, "\r\n" after a line without any line end. Without it the new line would run on from
+// the last one, which would then read differently and hide the new key.
+std::string LineEndMissingAt(std::string_view content, std::size_t end) {
+  if (end == 0 || content[end - 1] == '\n') return {};
+  if (content[end - 1] == '\r') return "\n";
+  return "\r\n";
+}
+
 // The value as it is written, so that reading gives back exactly `value` (see the header).
 std::string WrittenValue(std::string_view value) {
   std::size_t lineBreak = value.find_first_of(std::string_view("\r\n\0", 3));
@@ -293,10 +303,9 @@ bool WriteProfileString(std::string_view section, std::string_view key, std::str
     content.replace(line.begin, line.next - line.begin, keyLine);
   } else if (location.sectionLine) {
     const Line& last = lines[location.lastContentLine];
-    std::string insert = last.next == last.textEnd ? "\r\n" + keyLine : keyLine;
-    content.insert(last.next, insert);
+    content.insert(last.next, LineEndMissingAt(content, last.next) + keyLine);
   } else {
-    if (!content.empty() && content.back() != '\n') content += "\r\n";
+    content += LineEndMissingAt(content, content.size());
     content += "[" + std::string(section) + "]\r\n" + keyLine;
   }
   return ReplaceContent(file.get(), content);

@@ -194,6 +194,12 @@ TEST(Profile, WriteKeepsTheRestOfTheFile) {
       {"last line without a line end", "[A]\r\nX=1", "A", "Y", "2", "[A]\r\nX=1\r\nY=2\r\n"},
       {"new section after a line without a line end", "[A]\r\nX=1", "B", "Y", "2",
        "[A]\r\nX=1\r\n[B]\r\nY=2\r\n"},
+      // A carriage return alone at the end of the file gets its line feed: the new key does not
+      // run on from the last line.
+      {"last line ending in a lone CR", "[A]\r\nX=1\r", "A", "Y", "2", "[A]\r\nX=1\r\nY=2\r\n"},
+      {"section line ending in a lone CR", "[A]\r", "A", "X", "1", "[A]\r\nX=1\r\n"},
+      {"new section after a lone CR", "[A]\r\nX=1\r", "B", "Y", "2",
+       "[A]\r\nX=1\r\n[B]\r\nY=2\r\n"},
       {"key in an empty section", "[A]\r\n[B]\r\n", "A", "X", "1", "[A]\r\nX=1\r\n[B]\r\n"},
       {"first of duplicate keys changed", "[A]\r\nX=1\r\nX=2\r\n", "A", "X", "3",
        "[A]\r\nX=3\r\nX=2\r\n"},
