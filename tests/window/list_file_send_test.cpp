@@ -6,11 +6,15 @@
 #include <QCoreApplication>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <chrono>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "core/window/dialog_template.h"
+#include "core/window/window_seams.h"
 #include "platform/cp932.h"
 #include "support/temp_dir.h"
 #include "tcpip/tcpip_tool.h"
@@ -155,12 +159,53 @@ TEST_F(ListFileSendTest, TheUsersClicksAreHandledDuringThePause) {
   EXPECT_EQ(traffic.item(0)->text().toStdString(), "sent " + (dir / "b.txt"));
 }
 
-// The real pause sleeps 20 times 50 ms and pumps after each sleep.
-TEST(ListFilePause, TheRealSeamSleepsForTheGivenTime) {
+// Each pause is twenty steps of a 50 ms sleep followed by a pump: a message posted while one
+// step sleeps is handled before the next step sleeps, and the pause after a file comes before the
+// next file.
+TEST_F(ListFileSendTest, EachPauseSleepsTwentyTimesAndPumpsAfterEverySleep) {
+  const std::string list = dir / "x.lst";
+  WriteWholeFile(list, "a.txt\nb.txt\n");
+  harness.seams.duringSleep = [&] {
+    harness.transport.calls.push_back("sleep");
+    harness.window->Messages().Post({9101, 0, 0});
+  };
+  harness.window->SendFileOrList(list);
+  std::vector<std::string> expected{"start"};
+  for (const std::string& file : {dir / "a.txt", dir / "b.txt"}) {
+    expected.push_back("send " + file);
+    for (int step = 0; step < 20; ++step) {
+      expected.push_back("sleep");
+      expected.push_back("message 9101");
+    }
+  }
+  EXPECT_EQ(harness.transport.calls, expected);
+}
+
+// With the tools' own seams the pause after a line really lasts a second, and what is posted
+// meanwhile is handled within it, before the next file is sent.
+TEST(ListFilePause, TheRealPauseLastsASecondAndHandlesMessagesWithinIt) {
+  TempDir dir;
+  testing_support::FakeUserDialogs dialogs;
   core::QtWindowSeams seams;
+  testing_support::FakeClock clock;
+  window_testing::RecordingTransport transport;
+  tcpip::TcpIpTool tool;
+  core::MainWindow window(tool,
+                          core::WindowSetup{"1", dir / "Brisolt1.ini", dir / "Dat1", dir / "Log1"},
+                          dialogs, seams, clock);
+  window.SetTransport(transport);
+  window.OpenMainWindow();
+  const std::string list = dir / "x.lst";
+  WriteWholeFile(list, "a.txt\nb.txt");  // no line feed after the last line: no pause after it
+  transport.onSendFile = [&](const std::string& path) {
+    if (path == dir / "a.txt") window.Messages().Post({9101, 0, 0});
+  };
   const auto start = std::chrono::steady_clock::now();
-  seams.Sleep(std::chrono::milliseconds(50));
-  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+  window.SendFileOrList(list);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(transport.calls, (std::vector<std::string>{"start", "send " + (dir / "a.txt"),
+                                                       "message 9101", "send " + (dir / "b.txt")}));
+  EXPECT_GE(took, std::chrono::milliseconds(1000));
 }
 
 }  // namespace
