@@ -5,7 +5,9 @@
 // "too long" entry with its number; an empty line gives nothing; only a line ended by a line feed
 // is followed by a pause. The list path's folder and extension test are checked as well.
 //
-// The input is one byte giving the length of the list file's path, that path, then the list.
+// The input is one byte giving the length of the list file's path; two giving the length of a run
+// of one byte, the third, that goes into the list at the place the fourth chooses (so that lines
+// near and beyond the limit are easy to reach); the list file's path; then the list.
 
 #include <cstdint>
 #include <cstdio>
@@ -126,10 +128,12 @@ TK_NOT_COVERED std::vector<core::ListEntry> WalkedEntries(std::string_view listP
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
-  const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+  if (size < 5) return 0;
+  const std::string_view rest(reinterpret_cast<const char*>(data) + 5, size - 5);
   const std::string_view listPath = rest.substr(0, data[0] % 64);
-  const std::string_view list = rest.substr(listPath.size());
+  std::string list(rest.substr(listPath.size()));
+  const std::size_t runLength = (data[1] | data[2] << 8) % 2048;
+  list.insert(data[4] * list.size() / 255, runLength, static_cast<char>(data[3]));
 
   Check(Same(core::ListFileFolder(listPath), WalkedFolder(listPath)), "folder differs");
   Check(core::IsListFileName(listPath) == WalkedIsList(listPath), "extension test differs");

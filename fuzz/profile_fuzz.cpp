@@ -1,10 +1,11 @@
-// Writes arbitrary bytes as a settings file, writes one key into it and checks: no read or write
-// outside memory (AddressSanitizer sees any), the key reads back as the value written (cut at its
-// first line break or NUL, as writing makes a value safe), its integer reading agrees with its
-// text, and every other key the file holds reads as it did before the write.
+// Writes arbitrary bytes as a settings file, then writes one key into it or removes one section,
+// and checks: no read or write outside memory (AddressSanitizer sees any); a written key reads
+// back as the value written (cut at its first line break or NUL, as writing makes a value safe)
+// and its integer reading agrees with its text; every other key the file holds reads as it did
+// before (after a removal, every key of another section).
 //
-// The input is one byte choosing the section, one choosing the key, one giving the value's
-// length, the value's bytes, and then the file.
+// The input is one byte choosing the section, one choosing the key, one whose high bit asks for
+// the removal and whose other bits give the value's length, the value's bytes, then the file.
 
 #include <algorithm>
 #include <cstdint>
@@ -148,7 +149,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < 3) return 0;
   const std::string section = Name(data[0]);
   const std::string key = Name(data[1]);
-  const std::size_t valueLength = std::min<std::size_t>(data[2], size - 3);
+  const bool remove = (data[2] & 0x80) != 0;
+  const std::size_t valueLength = std::min<std::size_t>(data[2] & 0x7F, size - 3);
   const std::string_view rest(reinterpret_cast<const char*>(data) + 3, size - 3);
   const std::string_view value = rest.substr(0, valueLength);
   const std::string_view file = rest.substr(valueLength);
@@ -159,25 +161,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The written key in other sections and other keys in its section are neighbours too.
   others.emplace_back(section, key + "x");
   others.emplace_back(section + "x", key);
+  // What the change may alter: the key written, or every key of the section removed (a later
+  // section of the same name comes to light).
   std::erase_if(others, [&](const auto& name) {
-    return LooselySame(name.first, section) && LooselySame(name.second, key);
+    return LooselySame(name.first, section) && (remove || LooselySame(name.second, key));
   });
   std::vector<std::string> before;
   before.reserve(others.size());
   for (const auto& [otherSection, otherKey] : others)
     before.push_back(platform::GetProfileString(otherSection, otherKey, kMissing, path));
 
-  Check(platform::WriteProfileString(section, key, value, path), "the write failed");
-
-  const std::string expected(value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3))));
-  const std::string read = platform::GetProfileString(section, key, kMissing, path);
-  Check(read == expected, "the key does not read back as written");
-  Check(platform::GetProfileInt(section, key, -77, path) == IntegerOf(read, -77),
-        "the integer reading disagrees with the text");
+  if (remove) {
+    Check(platform::DeleteProfileSection(section, path), "the removal failed");
+  } else {
+    Check(platform::WriteProfileString(section, key, value, path), "the write failed");
+    const std::string expected(value.substr(0, value.find_first_of(std::string_view("\r\n\0", 3))));
+    const std::string read = platform::GetProfileString(section, key, kMissing, path);
+    Check(read == expected, "the key does not read back as written");
+    Check(platform::GetProfileInt(section, key, -77, path) == IntegerOf(read, -77),
+          "the integer reading disagrees with the text");
+  }
   for (std::size_t i = 0; i < others.size(); ++i) {
     Check(
         platform::GetProfileString(others[i].first, others[i].second, kMissing, path) == before[i],
-        "another key reads differently after the write");
+        "another key reads differently after the change");
   }
   return 0;
 }
