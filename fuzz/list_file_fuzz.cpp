@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view rest(reinterpret_cast<const char*>(data) + 5, size - 5);
   const std::string_view listPath = rest.substr(0, data[0] % 64);
   std::string list(rest.substr(listPath.size()));
-  const std::size_t runLength = (data[1] | data[2] << 8) % 2048;
+  const auto runLength = static_cast<std::size_t>((data[1] | data[2] << 8) % 2048);
   list.insert(data[4] * list.size() / 255, runLength, static_cast<char>(data[3]));
 
   Check(Same(core::ListFileFolder(listPath), WalkedFolder(listPath)), "folder differs");
