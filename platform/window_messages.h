@@ -163,21 +163,20 @@ class InProcessMessageQueue final : public MessageQueue {
   void PumpMessages() override;
   void Hold() override { messages_.Hold(); }
   void Release() override { messages_.Release(); }
-  void ProcessRepaints() override { ++repaintRuns_; }
+  // There is no window to repaint here.
+  void ProcessRepaints() override {}
 
   // Waits up to `timeout` for a deliverable message, then delivers everything waiting. Returns
   // the number of messages delivered.
   int WaitAndPump(std::chrono::milliseconds timeout);
 
   std::size_t Waiting() const { return messages_.Size(); }
-  int RepaintRuns() const { return repaintRuns_; }
 
  private:
   int Deliver();
 
   PostedMessages messages_;
   Handler handler_;
-  int repaintRuns_ = 0;
 };
 
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include "core/window/dialog_template.h"
 
+#include "core/build_info.h"
 #include "platform/cp932.h"
 
 namespace core {
@@ -30,7 +31,7 @@ DialogTemplate AboutDialog(const std::string& programName) {
   dialog.height = 55;
   dialog.controls = {
       MakeControl(0, ControlKind::Icon, "", {11, 17, 20, 20}),
-      {0, ControlKind::Label, programName + " Version 2.00", {40, 10, 119, 8}, false, {}},
+      {0, ControlKind::Label, programName + " Version " + kKitVersion, {40, 10, 119, 8}, false, {}},
       MakeControl(ids::kOk, ControlKind::PushButton, "OK", {178, 7, 50, 14}, true),
   };
   return dialog;
