@@ -41,8 +41,8 @@ inline bool operator==(const SerialLineSettings& a, const SerialLineSettings& b)
 }
 
 // Whether a port of this system can take `settings`: a positive speed, 5 to 8 data bits, one of
-// the five parities, one or two stop bits (terminals have no one and a half). Configure refuses
-// every other setting with EINVAL.
+// the five parities, one or two stop bits, or one and a half with five data bits (what a UART
+// sends when asked for two). Configure refuses every other setting with EINVAL.
 bool LineSettingsSupported(const SerialLineSettings& settings);
 
 // The four modem input lines.

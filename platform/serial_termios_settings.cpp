@@ -38,7 +38,8 @@ bool LineSettingsSupported(const SerialLineSettings& settings) {
       settings.parity == SerialParity::Even || settings.parity == SerialParity::Mark ||
       settings.parity == SerialParity::Space;
   const bool stopBitsKnown =
-      settings.stopBits == SerialStopBits::One || settings.stopBits == SerialStopBits::Two;
+      settings.stopBits == SerialStopBits::One || settings.stopBits == SerialStopBits::Two ||
+      (settings.stopBits == SerialStopBits::OneAndHalf && settings.byteSize == 5);
   return settings.baudRate > 0 && settings.byteSize >= 5 && settings.byteSize <= 8 && parityKnown &&
          stopBitsKnown;
 }
