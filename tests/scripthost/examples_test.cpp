@@ -6,9 +6,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
+#include <optional>
 #include <thread>
 
 #include "platform/process.h"
+#include "platform/stream_socket.h"
 #include "scripthost/host_runner.h"
 
 namespace {
@@ -60,6 +63,134 @@ class ExamplesTest : public ::testing::Test {
 
   HostRunner runner_;
 };
+
+// A loopback listener on a port of the system's choosing, served by a thread of its own.
+class LoopbackServer {
+ public:
+  explicit LoopbackServer(std::function<void(platform::StreamSocket&)> serve) {
+    listener_.Open();
+    listener_.Bind(0, true);
+    listener_.Listen(8);
+    port_ = listener_.LocalPort();
+    thread_ = std::thread([this, serve] {
+      if (listener_.WaitFor(platform::StreamSocket::Await::Acceptable, 10000) !=
+          platform::StreamSocket::WaitOutcome::Ready) {
+        return;
+      }
+      platform::StreamSocket peer;
+      if (listener_.Accept(peer)) serve(peer);
+    });
+  }
+  ~LoopbackServer() { thread_.join(); }
+  int port() const { return port_; }
+
+ private:
+  platform::StreamSocket listener_;
+  int port_ = -1;
+  std::thread thread_;
+};
+
+void SendAll(platform::StreamSocket& socket, const std::string& bytes) {
+  std::size_t sent = 0;
+  while (sent < bytes.size()) {
+    long n = socket.Send(bytes.data() + sent, bytes.size() - sent);
+    if (n > 0) {
+      sent += static_cast<std::size_t>(n);
+    } else if (socket.WaitFor(platform::StreamSocket::Await::Writable, 5000) !=
+               platform::StreamSocket::WaitOutcome::Ready) {
+      return;
+    }
+  }
+}
+
+// Reads until `count` bytes came, the peer closed, or five seconds passed.
+std::string ReceiveBytes(platform::StreamSocket& socket, std::size_t count) {
+  std::string got;
+  while (got.size() < count) {
+    if (socket.WaitFor(platform::StreamSocket::Await::Readable, 5000) !=
+        platform::StreamSocket::WaitOutcome::Ready) {
+      break;
+    }
+    char buffer[4096];
+    long n = socket.Receive(buffer, sizeof buffer);
+    if (n <= 0) break;
+    got.append(buffer, static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
+bool ConnectTo(platform::StreamSocket& socket, int port) {
+  std::uint32_t address = 0;
+  if (!socket.Open() || !platform::ResolveIPv4("127.0.0.1", address)) return false;
+  if (socket.StartConnect(address, static_cast<std::uint16_t>(port))) return true;
+  return socket.WaitFor(platform::StreamSocket::Await::Connected, 5000) ==
+             platform::StreamSocket::WaitOutcome::Ready &&
+         socket.FinishConnect() == 0;
+}
+
+TEST_F(ExamplesTest, TcpClientSendsItsCommandAndPrintsTheAnswer) {
+  std::string command;
+  LoopbackServer server([&command](platform::StreamSocket& peer) {
+    command = ReceiveBytes(peer, 7);
+    SendAll(peer, "answer one\r\n");
+    SendAll(peer, "answer two\r\n");
+    peer.Close();
+  });
+  HostResult result =
+      RunExample("tcp_client.js", {"127.0.0.1", std::to_string(server.port()), "*IDN?", "3000"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "answer one\nanswer two\n");
+  EXPECT_EQ(command, "*IDN?\r\n");
+}
+
+TEST_F(ExamplesTest, HexDumpPrintsEachReceivedBlock) {
+  LoopbackServer server([](platform::StreamSocket& peer) {
+    SendAll(peer, std::string("\x00\x01\xAB\xFF\x0D\x0A", 6));
+    peer.Close();
+  });
+  HostResult result = RunExample("hex_dump.js", {"127.0.0.1", std::to_string(server.port())});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "0001ABFF0D0A\n6 bytes\n");
+}
+
+TEST_F(ExamplesTest, UdpExchangeBetweenTwoSockets) {
+  HostResult result = RunExample("udp_exchange.js", {"hello"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "b received: hello\na received: HELLO\n");
+}
+
+TEST_F(ExamplesTest, EchoServerServesSeveralClientsAtOnce) {
+  // The server listens on a port of the system's choosing and names it in its first line.
+  platform::ChildProcess server = platform::ChildProcess::Start(
+      {"/bin/sh",
+       {"-c", "exec \"$@\" 2>&1", "sh", TK_SCRIPT_HOST, "--timeout", "20",
+        std::string(TK_EXAMPLES_DIR) + "/tcp_echo_server.js", "0", "2"},
+       "",
+       Environment()});
+  ASSERT_TRUE(server.IsRunning());
+  std::optional<std::string> first = server.ReadLine(10000);
+  ASSERT_TRUE(first && first->rfind("listening on port ", 0) == 0) << first.value_or("(nothing)");
+  const int port = std::stoi(first->substr(18));
+  ASSERT_GT(port, 0);
+
+  platform::StreamSocket one;
+  platform::StreamSocket two;
+  ASSERT_TRUE(ConnectTo(one, port));
+  ASSERT_TRUE(ConnectTo(two, port));
+  SendAll(one, "from one");
+  SendAll(two, "from two, a little longer");
+  EXPECT_EQ(ReceiveBytes(two, 25), "from two, a little longer");
+  EXPECT_EQ(ReceiveBytes(one, 8), "from one");
+  one.Close();
+  two.Close();
+
+  std::string rest = server.ReadRest();
+  EXPECT_EQ(server.Wait(), 0) << rest;
+  EXPECT_NE(rest.find("client 1 from 127.0.0.1\n"), std::string::npos) << rest;
+  EXPECT_NE(rest.find("client 2 from 127.0.0.1\n"), std::string::npos) << rest;
+  EXPECT_NE(rest.find("client 1 left\n"), std::string::npos) << rest;
+  EXPECT_NE(rest.find("client 2 left\n"), std::string::npos) << rest;
+}
 
 TEST_F(ExamplesTest, SerialLoopbackOverASocatPair) {
   if (!std::filesystem::exists("/usr/bin/socat")) GTEST_SKIP() << "socat is not installed";
