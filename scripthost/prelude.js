@@ -37,7 +37,7 @@
   }
 
   // The items that an Enumerator walks, for the collections made here.
-  var collectionItems = new WeakMap();
+  var ITEMS = Symbol('items');
 
   function setLength(collection, length) {
     Object.defineProperty(collection, 'length', { value: length });
@@ -55,9 +55,8 @@
     collection.Count = function () { return items.length; };
     setLength(collection, items.length);
     if (extra) extra(collection);
-    var wrapped = caseInsensitive(collection);
-    collectionItems.set(wrapped, items);
-    return wrapped;
+    Object.defineProperty(collection, ITEMS, { value: items });
+    return caseInsensitive(collection);
   }
 
   // Named arguments: /name:value, /name (no value), /name+ and /name- (true and false).
@@ -80,9 +79,8 @@
     collection.Exists = function (name) { return String(name).toLowerCase() in lookup; };
     collection.Count = function () { return names.length; };
     setLength(collection, names.length);
-    var wrapped = caseInsensitive(collection);
-    collectionItems.set(wrapped, names);
-    return wrapped;
+    Object.defineProperty(collection, ITEMS, { value: names });
+    return caseInsensitive(collection);
   }
 
   function makeArguments(all) {
@@ -130,14 +128,18 @@
   function wrapDispatch(handle) {
     if (handle === null || handle === undefined) return null;
     // Names are resolved once per object, without regard to case.
-    var members = Object.create(null);
+    var members = Object.create(null);   // by the spelling used
+    var byLowerCase = Object.create(null);
     function member(name) {
+      var found = members[name];
+      if (found !== undefined) return found;
       var key = name.toLowerCase();
-      var found = members[key];
+      found = byLowerCase[key];
       if (found === undefined) {
         found = automation.member(handle, name);
-        members[key] = found;
+        byLowerCase[key] = found;
       }
+      members[name] = found;
       return found;
     }
     function notFound(name) {
@@ -305,24 +307,35 @@
     return createObject(progId);
   }
 
+  // The array a VBArray reads, kept under a key the script does not see. (A property rather
+  // than a WeakMap: the engine's weak maps do not survive many short-lived keys.)
+  var ARRAY = Symbol('array');
   function VBArray(safeArray) {
     if (!automation.isArray(safeArray)) fail(5013, 'VBArray expected');
     var self = this instanceof VBArray ? this : Object.create(VBArray.prototype);
-    self.toArray = function () { return automation.arrayToArray(safeArray); };
-    self.dimensions = function () { return automation.arrayDimensions(safeArray); };
-    self.lbound = function (dimension) {
-      return automation.arrayBound(safeArray, dimension === undefined ? 1 : Number(dimension), false);
-    };
-    self.ubound = function (dimension) {
-      return automation.arrayBound(safeArray, dimension === undefined ? 1 : Number(dimension), true);
-    };
-    self.getItem = function () { return automation.arrayItem(safeArray, slice.call(arguments)); };
+    Object.defineProperty(self, ARRAY, { value: safeArray });
     return self;
   }
+  function arrayOf(self) {
+    var safeArray = self === null || self === undefined ? undefined : self[ARRAY];
+    if (safeArray === undefined) fail(5013, 'VBArray expected');
+    return safeArray;
+  }
+  VBArray.prototype.toArray = function () { return automation.arrayToArray(arrayOf(this)); };
+  VBArray.prototype.dimensions = function () { return automation.arrayDimensions(arrayOf(this)); };
+  VBArray.prototype.lbound = function (dimension) {
+    return automation.arrayBound(arrayOf(this), dimension === undefined ? 1 : Number(dimension), false);
+  };
+  VBArray.prototype.ubound = function (dimension) {
+    return automation.arrayBound(arrayOf(this), dimension === undefined ? 1 : Number(dimension), true);
+  };
+  VBArray.prototype.getItem = function () {
+    return automation.arrayItem(arrayOf(this), slice.call(arguments));
+  };
 
   // The platform language's Enumerator over a collection or an array.
   function Enumerator(collection) {
-    var items = collection === undefined ? [] : collectionItems.get(collection);
+    var items = collection === undefined || collection === null ? [] : collection[ITEMS];
     if (items === undefined && Array.isArray(collection)) items = collection;
     if (items === undefined) fail(5015, 'Enumerator object expected');
     var self = this instanceof Enumerator ? this : Object.create(Enumerator.prototype);

@@ -129,6 +129,20 @@ TEST_F(AutomationTest, ArraysStayOpaqueAndReadThroughVBArray) {
             "echo 13\n");
 }
 
+TEST_F(AutomationTest, ManyShortLivedArraysAndObjectsAreCollectedSafely) {
+  // Enough values for the engine to collect many times while the script runs.
+  HostResult result =
+      Run("var w = new ActiveXObject('ScriptHostTest.Widget');\n"
+          "var sum = 0;\n"
+          "for (var i = 0; i < 20000; ++i) sum += new VBArray(w.Bytes(2)).toArray()[1];\n"
+          "var kept = w.Bytes(3);\n"
+          "for (var k = 0; k < 20000; ++k) sum += new VBArray(kept).ubound();\n"
+          "for (var j = 0; j < 300; ++j) new ActiveXObject('ScriptHostTest.Widget').Value = j;\n"
+          "WScript.Echo(sum);\n");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "1740000\n");
+}
+
 TEST_F(AutomationTest, AutomationErrorsAreScriptExceptions) {
   HostResult result =
       Run("var w = new ActiveXObject('ScriptHostTest.Widget');\n"
