@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -34,5 +35,19 @@ std::string SerialDevicePath(const std::string& name);
 // The device path for port number n, as for the name "COMn"; nothing for a number outside 1 to
 // 256.
 std::optional<std::string> SerialDevicePathForNumber(int number);
+
+// Where the serial devices present are looked for; the defaults are the system's.
+struct SerialDeviceFolders {
+  std::string dev = "/dev";
+  std::string sysTty = "/sys/class/tty";  // the kernel's view: tells a standard port with a UART
+  std::string links;                      // the port link folder; empty: none
+};
+
+// The serial devices present, as names to offer in the port box: the links of
+// <dev>/serial/by-id (as paths) first, then the ttyUSB, ttyACM and ttyS devices of <dev> (as
+// names), each kind in numeric order, then the COMn links defined. A standard port that the
+// kernel knows to have no UART is left out.
+std::vector<std::string> SerialPortCandidates(const SerialDeviceFolders& folders);
+std::vector<std::string> SerialPortCandidates();
 
 }  // namespace platform

@@ -3,6 +3,7 @@
 #include "core/window/field_exchange.h"
 #include "core/window/main_window.h"
 #include "platform/cp932.h"
+#include "serial/serial_transport.h"
 
 namespace serial {
 namespace {
@@ -96,8 +97,8 @@ void SerialTool::SaveSettings(const std::string& settingsFile, const core::Windo
   core::SaveSettings(settingsFile, frame, fields);
 }
 
-std::unique_ptr<core::Transport> SerialTool::MakeTransport(core::MainWindow&) {
-  return std::make_unique<core::InertTransport>();
+std::unique_ptr<core::Transport> SerialTool::MakeTransport(core::MainWindow& window) {
+  return std::make_unique<SerialTransport>(window, *this);
 }
 
 }  // namespace serial

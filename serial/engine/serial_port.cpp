@@ -28,9 +28,18 @@ std::string PortErrorText(std::string_view caption, int code) {
   return full;
 }
 
+namespace {
+
+std::uintptr_t NextPortId() {
+  static std::atomic<std::uintptr_t> last{0};
+  return ++last;
+}
+
+}  // namespace
+
 SerialPort::SerialPort(platform::MessagePoster& notifyWindow, platform::SerialDeviceOpener& ports,
                        SerialTimings timings)
-    : notifyWindow_(notifyWindow), ports_(ports), timings_(timings) {}
+    : id_(NextPortId()), notifyWindow_(notifyWindow), ports_(ports), timings_(timings) {}
 
 SerialPort::~SerialPort() {
   {
@@ -286,7 +295,7 @@ std::uint64_t SerialPort::PostNotification(SerialNotification notification) {
     mailbox_.push_back(std::move(notification));
     ticket = ++posted_;
   }
-  notifyWindow_.Post({WM_SERIAL_EVENT, reinterpret_cast<std::uintptr_t>(this), 0});
+  notifyWindow_.Post({WM_SERIAL_EVENT, id_, 0});
   return ticket;
 }
 

@@ -4,8 +4,10 @@
 //
 // The window owns one SerialPort. It fills in the settings and calls OpenPort, WritePort,
 // ApplyDtr, ApplyRts, ReadLineState and ClosePort on its own thread. The receive thread posts
-// WM_SERIAL_EVENT (first parameter: the port's address) for each notification; the window's
-// handler calls TakeNotification, shows what it holds, and then Acknowledge. The receive thread
+// WM_SERIAL_EVENT (first parameter: the port's Id(), never its address) for each notification;
+// the window's handler matches the id against its own port, calls TakeNotification, shows what
+// it holds, and answers with Acknowledge. A message whose port has gone names no live port and
+// is dropped. The receive thread
 // starts no new block before that answer (or before the handshake limit has passed), and each
 // notification owns its bytes, so a late answer never reads a block that is being refilled.
 //
@@ -123,6 +125,9 @@ class SerialPort {
   // Sets errorText to `caption` with the calling thread's last error, and returns it.
   const std::string& SetPortError(std::string_view caption);
 
+  // The id that this port's messages carry: unique in the process, never used again.
+  std::uintptr_t Id() const { return id_; }
+
   // The port is open and usable (false while a lost port is being reopened).
   bool isOpen() const;
   // The receive thread is wanted: the port was opened and not closed since.
@@ -163,6 +168,7 @@ class SerialPort {
   // Sleeps until `until` unless the session stops being wanted first.
   void SleepUnlessClosed(std::uint64_t session, std::chrono::steady_clock::time_point until);
 
+  const std::uintptr_t id_;
   platform::MessagePoster& notifyWindow_;
   platform::SerialDeviceOpener& ports_;
   const SerialTimings timings_;

@@ -77,3 +77,42 @@ TEST(SerialPortLinkFolder, EndsInTheToolsPortFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SerialPortCandidates, ListsByIdLinksThenAdaptersThenStandardPortsThenComLinks) {
+  const TempDir dev;
+  const TempDir sys;
+  const TempDir links;
+  std::filesystem::create_directories(dev.path() / "serial/by-id");
+  for (const char* name : {"usb-B-if00", "usb-A-if00"})
+    testing_support::WriteWholeFile(dev / (std::string("serial/by-id/") + name), "");
+  for (const char* name :
+       {"ttyUSB10", "ttyUSB2", "ttyACM0", "ttyS1", "ttyS0", "ttyS12", "tty0", "ttyUSB", "null"})
+    testing_support::WriteWholeFile(dev / name, "");
+  // ttyS1 has no UART behind it; ttyS12 is not known to the kernel and is offered.
+  for (const auto& [name, type] : {std::pair{"ttyS0", "4\n"}, std::pair{"ttyS1", "0\n"}}) {
+    std::filesystem::create_directories(sys.path() / name);
+    testing_support::WriteWholeFile(sys / (std::string(name) + "/type"), type);
+  }
+  for (const char* name : {"COM12", "COM3", "notes", "COM0"})
+    std::filesystem::create_symlink("/dev/null", links / name);
+
+  const std::vector<std::string> expected = {dev / "serial/by-id/usb-A-if00",
+                                             dev / "serial/by-id/usb-B-if00",
+                                             "ttyUSB2",
+                                             "ttyUSB10",
+                                             "ttyACM0",
+                                             "ttyS0",
+                                             "ttyS12",
+                                             "COM3",
+                                             "COM12"};
+  EXPECT_EQ(platform::SerialPortCandidates({dev.str(), sys.str(), links.str()}), expected);
+}
+
+TEST(SerialPortCandidates, MissingFoldersGiveNothing) {
+  EXPECT_TRUE(
+      platform::SerialPortCandidates({"/nonexistent", "/nonexistent", "/nonexistent"}).empty());
+}
+
+}  // namespace

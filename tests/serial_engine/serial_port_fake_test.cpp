@@ -18,7 +18,7 @@ using namespace std::chrono_literals;
 using platform::SerialParity;
 using platform::SerialStopBits;
 using serial::PortErrorText;
-using serial::SerialPort;
+using SerialPort = serial_test::WatchedPort;
 using serial::SerialTimings;
 using serial_test::FakeOpener;
 using serial_test::WindowSide;
@@ -373,6 +373,33 @@ TEST(PortErrorText, CaptionAndSystemTextCutAtACharacterBoundary) {
   const std::string text = PortErrorText(caption, EIO);
   EXPECT_EQ(text, caption.substr(0, 254));
   EXPECT_EQ(PortErrorText(std::string(300, 'c'), EIO), std::string(255, 'c'));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SerialPortFake, AMessageLeftByADestroyedPortIsDropped) {
+  FakeOpener opener;
+  WindowSide window;
+  auto port = std::make_unique<SerialPort>(window.queue, opener, Quick());
+  Fill(*port);
+  ASSERT_TRUE(port->OpenPort());
+  opener.Device(0)->Feed("x");
+  // The notification is posted but not yet delivered when the port goes.
+  const auto until = std::chrono::steady_clock::now() + 3s;
+  while (window.queue.Waiting() == 0 && std::chrono::steady_clock::now() < until) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(window.queue.Waiting(), 1u);
+  const std::uintptr_t id = port->Id();
+  port.reset();
+  // Another port in its place has another id: the message names nothing live.
+  SerialPort next(window.queue, opener, Quick());
+  EXPECT_NE(next.Id(), id);
+  window.PumpFor(50ms);
+  EXPECT_EQ(window.dropped, 1);
+  EXPECT_TRUE(window.seen.empty());
 }
 
 }  // namespace

@@ -20,7 +20,7 @@ using namespace std::chrono_literals;
 using platform::PseudoTerminalPair;
 using serial::kReceiveBlockLimit;
 using serial::PortErrorText;
-using serial::SerialPort;
+using SerialPort = serial_test::WatchedPort;
 using serial::SerialTimings;
 using serial_test::WindowSide;
 
@@ -53,7 +53,7 @@ std::string Joined(const WindowSide& window) {
 TEST(SerialPortPty, OpenErrorCarriesTheSystemText) {
   WindowSide window;
   SerialPort port(window.queue);
-  Fill(port, "COM6");
+  Fill(port, "ttyNoSuchPort");
   EXPECT_FALSE(port.OpenPort());
   EXPECT_EQ(port.errorText,
             platform::Cp932("RS232C Open Error") + "(" + platform::SystemMessageText(ENOENT) + ")");

@@ -1,0 +1,224 @@
+#include "serial/serial_transport.h"
+
+#include <QAbstractButton>
+#include <QLineEdit>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include "core/notation.h"
+#include "core/window/main_window.h"
+#include "platform/cp932.h"
+#include "platform/files.h"
+#include "platform/last_error.h"
+#include "serial/port_name_completion.h"
+
+namespace serial {
+namespace {
+
+namespace common = core::ids;
+
+// The settings that cannot change while the port is open.
+constexpr int kSettingControls[] = {ids::kPortName, ids::kBaudRate, ids::kByteSize,  ids::kParity,
+                                    ids::kStopBits, ids::kXonXoff,  ids::kParityChar};
+
+// The most bytes a file contributes, and the most one block carries.
+constexpr std::size_t kFileBytes = 102400;
+
+void OnClicked(core::MainWindow& window, int id, std::function<void()> handler) {
+  auto* button = qobject_cast<QAbstractButton*>(window.Control(id));
+  if (button) QObject::connect(button, &QAbstractButton::clicked, button, std::move(handler));
+}
+
+}  // namespace
+
+int DecimalValue(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  long long value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = value * 10 + (text[at] - '0');
+    // Held at the end of the range: an overlong number must not overflow.
+    if (value > static_cast<long long>(INT_MAX) + 1) value = static_cast<long long>(INT_MAX) + 1;
+  }
+  if (negative) value = -value;
+  return static_cast<int>(std::clamp<long long>(value, INT_MIN, INT_MAX));
+}
+
+SerialTransport::SerialTransport(core::MainWindow& window, SerialTool& tool,
+                                 platform::SerialDeviceOpener& ports, SerialTimings timings)
+    : window_(window),
+      fields_(tool.fields),
+      indicators_(tool.indicators),
+      ports_(ports),
+      timings_(timings) {
+  OnClicked(window_, common::kSendText, [this] { OnSendText(); });
+  OnClicked(window_, ids::kDtr, [this] { OnDtrClicked(); });
+  OnClicked(window_, ids::kRts, [this] { OnRtsClicked(); });
+  if (auto* box = qobject_cast<QLineEdit*>(window_.Control(ids::kPortName))) {
+    completion_ = std::make_unique<PortNameCompletion>(*box);
+  }
+}
+
+SerialTransport::~SerialTransport() = default;
+
+bool SerialTransport::StartTransport() {
+  port_ = std::make_unique<SerialPort>(window_.Messages(), ports_, timings_);
+  return true;
+}
+
+void SerialTransport::HandleWindowMessage(const platform::WindowMessage& message) {
+  if (message.number != WM_SERIAL_EVENT) return;
+  // Only the transport's own port: a message that names another (or one gone) is dropped.
+  if (!port_ || message.first != port_->Id()) return;
+  OnSerialEvent();
+}
+
+void SerialTransport::AddLine(const char* utf8Event, std::string_view text) {
+  std::string line = platform::Cp932(utf8Event);
+  line += ' ';
+  line += text;
+  window_.AddTrafficLine(line);
+}
+
+void SerialTransport::FillPortBlock() {
+  SerialPort& port = *port_;
+  port.portName = fields_.port.substr(0, kPortNameLimit);
+  port.baudRate = DecimalValue(fields_.baudRate);
+  port.parity = fields_.parity;
+  port.stopBits = fields_.stopBit;
+  port.byteSize = DecimalValue(fields_.byteSize);
+  port.xonXoffOut = fields_.xonXoff;
+  port.xonXoffIn = fields_.xonXoff;
+  port.errorChar = fields_.parityChar.empty() ? '\0' : fields_.parityChar[0];
+}
+
+void SerialTransport::SetOpenState(bool open) {
+  window_.EnableControl(common::kConnect, !open);
+  window_.EnableControl(common::kDisconnect, open);
+  for (int id : kSettingControls) window_.EnableControl(id, !open);
+}
+
+void SerialTransport::ReadIndicators() {
+  const LineState lines = port_->ReadLineState();
+  indicators_.cts = lines.cts != 0;
+  indicators_.dsr = lines.dsr != 0;
+  indicators_.ring = lines.ring != 0;
+  indicators_.rlsd = lines.rlsd != 0;
+}
+
+void SerialTransport::OnPortConnect() {
+  window_.ControlsToFields();
+  if (!port_) return;
+  FillPortBlock();
+  if (port_->OpenPort()) {
+    SetOpenState(true);
+    AddLine("接続", fields_.port);
+    port_->ApplyDtr(fields_.dtr);
+    port_->ApplyRts(fields_.rts);
+    ReadIndicators();
+  } else if (!port_->errorText.empty()) {
+    AddLine("*ER*", port_->errorText);
+    port_->errorText.clear();
+  }
+  // The speed box shows the value the port was given: "009600" becomes 9600, nothing 0.
+  fields_.baudRate = std::to_string(port_->baudRate);
+  window_.FieldsToControls();
+}
+
+void SerialTransport::OnPortDisconnect() {
+  window_.ControlsToFields();
+  if (port_) port_->ClosePort();
+  SetOpenState(false);
+  // Always, also with no port open: the close sequence records it too.
+  AddLine("切断", fields_.port);
+  window_.FieldsToControls();
+}
+
+void SerialTransport::OnSerialEvent() {
+  window_.ControlsToFields();
+  std::optional<SerialNotification> notification = port_->TakeNotification();
+  if (!notification) return;
+  // The notification owns its bytes, so the receive thread may go on at once: nothing below
+  // (a data file's error box included) can keep it waiting.
+  port_->Acknowledge();
+
+  if (!notification->errorText.empty()) {
+    AddLine("*ER*", notification->errorText);
+    return;
+  }
+  if (notification->rxLength() > 0) {
+    window_.Recording().WriteDataFile(notification->rxBlock, platform::Cp932("受信"));
+    AddLine("->受", core::BytesToNotation(notification->rxBlock, fields_.data.dspHex));
+  }
+  if (port_->isOpen()) ReadIndicators();
+  window_.FieldsToControls();
+}
+
+void SerialTransport::OnSendText() {
+  window_.ControlsToFields();
+  if (port_ && port_->isOpen()) {
+    const std::string& text = fields_.data.sendText;
+    SendBlock(fields_.data.dataTran ? core::NotationToBytes(text) : text);
+  }
+  window_.FieldsToControls();
+}
+
+void SerialTransport::SendBlock(std::string_view bytes) {
+  if (bytes.empty() || !port_ || !port_->isOpen()) return;
+  // A block never passes the transmit block; a send text read from the settings may be longer.
+  bytes = bytes.substr(0, kTransmitBlockLimit);
+  SerialPort& port = *port_;
+  std::copy(bytes.begin(), bytes.end(), port.txBlock.begin());
+  port.txLength = static_cast<int>(bytes.size());
+  if (port.WritePort()) {
+    window_.Recording().WriteDataFile(bytes, platform::Cp932("送信"));
+    AddLine("送->", core::BytesToNotation(bytes, fields_.data.dspHex));
+  } else {
+    AddLine("*ER*", port.errorText);
+    port.errorText.clear();
+  }
+}
+
+void SerialTransport::SendFile(const std::string& cp932Path) {
+  window_.ControlsToFields();
+  if (!port_ || !port_->isOpen()) return;
+  platform::File file;
+  if (auto native = platform::Cp932ToUtf8Exact(cp932Path)) {
+    file = platform::File::Open(*native, platform::File::Mode::Read);
+  } else {
+    platform::SetLastError(EILSEQ);
+  }
+  if (!file.IsOpen()) {
+    window_.ShowErrorBox(platform::Cp932("ファイルオープンエラー"));
+    return;
+  }
+  std::string bytes(kFileBytes, '\0');
+  const long read = file.ReadUpTo(bytes.data(), bytes.size());
+  if (read < 0) {
+    window_.ShowErrorBox(platform::Cp932("ファイル読み込みエラー"));
+    return;
+  }
+  file.Close();
+  bytes.resize(static_cast<std::size_t>(read));
+  // The error box above runs a message loop: the port may have gone meanwhile.
+  if (!bytes.empty() && port_->isOpen()) {
+    SendBlock(fields_.data.dataTran ? core::NotationToBytes(bytes) : bytes);
+  }
+  window_.FieldsToControls();
+}
+
+void SerialTransport::OnDtrClicked() {
+  window_.ControlsToFields();
+  // With the port closed only the box changes; the next connect applies it.
+  if (port_) port_->ApplyDtr(fields_.dtr);
+}
+
+void SerialTransport::OnRtsClicked() {
+  window_.ControlsToFields();
+  if (port_) port_->ApplyRts(fields_.rts);
+}
+
+}  // namespace serial
