@@ -64,11 +64,11 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::BindFields() {
   tool_.BindFields(exchange_);
-  DataSettings& data = DataFields();
-  exchange_.BindText(ids::kSendBox, data.sendText);
-  exchange_.BindCheck(ids::kDataTran, data.dataTran);
-  exchange_.BindCheck(ids::kDataSave, data.dataSave);
-  exchange_.BindCheck(ids::kDspHex, data.dspHex);
+  DataSettings& shared = DataFields();
+  exchange_.BindText(ids::kSendBox, shared.sendText);
+  exchange_.BindCheck(ids::kDataTran, shared.dataTran);
+  exchange_.BindCheck(ids::kDataSave, shared.dataSave);
+  exchange_.BindCheck(ids::kDspHex, shared.dspHex);
 }
 
 // Only the user's own clicks reach these handlers; pushing fields into controls raises none.

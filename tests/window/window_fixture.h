@@ -98,8 +98,8 @@ class RecordingTransport : public core::Transport {
 
 class WindowHarness {
  public:
-  WindowHarness(std::unique_ptr<core::WindowTool> tool, const std::string& folder)
-      : tool(std::move(tool)), folder_(folder) {}
+  WindowHarness(std::unique_ptr<core::WindowTool> madeTool, const std::string& folder)
+      : tool(std::move(madeTool)), folder_(folder) {}
 
   std::string SettingsFile() const {
     return folder_ + "/" + tool->Identity().settingsPrefix + "1.ini";
