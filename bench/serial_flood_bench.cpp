@@ -55,13 +55,14 @@ void SerialFlood(benchmark::State& state) {
     std::size_t blocks = 0;
     std::size_t largest = 0;
     queue.SetHandler([&](const platform::WindowMessage& message) {
-      auto* from = reinterpret_cast<serial::SerialPort*>(message.first);
-      if (auto notification = from->TakeNotification()) {
+      // The message names its port by id; this window has one port.
+      if (message.first != port.Id()) return;
+      if (auto notification = port.TakeNotification()) {
         received += notification->rxBlock;
         ++blocks;
         largest = std::max(largest, notification->rxLength());
+        port.Acknowledge();
       }
-      from->Acknowledge();
     });
 
     std::atomic<std::int64_t> writerCpu{0};

@@ -254,6 +254,27 @@ TEST_F(PortFlows, AMessageNamingAnotherPortIsDropped) {
   ASSERT_TRUE(RunUntil([&] { return LastLine() == Cp932("->受 x"); }));
 }
 
+TEST_F(PortFlows, TheLockComesAfterTheAutomaticConnectionAndLeavesSendingUsable) {
+  PseudoTerminalPair pty;
+  ASSERT_TRUE(pty.IsValid());
+  testing_support::WriteWholeFile(SettingsFile(), "[COM]\r\nPORT=" + pty.SlavePath() +
+                                                      "\r\n[DATA]\r\nSENDTEXT=<STX>go<ETX>"
+                                                      "\r\n[START]\r\nCONECT=1\r\n"
+                                                      "[SETTING]\r\nDISABLE=1\r\n");
+  OpenWindow();
+  EXPECT_EQ(Lines(), std::vector<std::string>{Cp932("接続 ") + pty.SlavePath()});
+  EXPECT_TRUE(T().IsConnected());
+  for (int id : {common::kConnect, common::kDisconnect, common::kSendBox, ids::kDtr, ids::kRts})
+    EXPECT_FALSE(Enabled(id)) << id;
+  EXPECT_TRUE(Enabled(common::kSendText));
+  Click(common::kSendText);
+  EXPECT_EQ(pty.Read(4, 1s), "\x02go\x03");
+  // The close sequence still closes the port, and the settings keep the lock.
+  W().reject();
+  EXPECT_EQ(LastLine(), Cp932("切断 ") + pty.SlavePath());
+  EXPECT_NE(testing_support::ReadWholeFile(SettingsFile()).find("DISABLE=1"), std::string::npos);
+}
+
 // Modem lines: a pseudo-terminal has none, so the fake device drives them.
 class ModemLines : public SerialFixture {
  protected:
