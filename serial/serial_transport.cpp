@@ -138,6 +138,9 @@ void SerialTransport::OnPortDisconnect() {
 }
 
 void SerialTransport::OnSerialEvent() {
+  // Never re-entered: a box opened here runs a message loop, and the notifications posted
+  // meanwhile wait until this one has been shown.
+  const platform::MessageHold hold(window_.Messages());
   window_.ControlsToFields();
   std::optional<SerialNotification> notification = port_->TakeNotification();
   if (!notification) return;

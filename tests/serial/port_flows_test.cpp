@@ -242,6 +242,29 @@ TEST_F(PortFlows, ABlockWhoseDataFileFailsIsStillAnswered) {
   EXPECT_TRUE(RunUntil([&] { return LastLine() == Cp932("->受 two"); }, 3000));
 }
 
+TEST_F(PortFlows, ABoxOpenedWhileShowingABlockHoldsTheNextBlockBack) {
+  PseudoTerminalPair pty;
+  ASSERT_TRUE(pty.IsValid());
+  Open(pty.SlavePath());
+  Fields().data.dataSave = true;
+  W().FieldsToControls();
+  Click(common::kConnect);
+  std::filesystem::remove_all(DataFolder());  // every block's data file fails with a box
+  std::vector<std::size_t> linesDuringBox;
+  dialogs_.whileBoxShown = [&] {
+    if (dialogs_.boxes.size() > 1) return;
+    // The next block arrives while the first one's box is up.
+    const std::size_t before = LineCount();
+    ASSERT_TRUE(pty.Write("second"));
+    Settle(400);
+    linesDuringBox.push_back(LineCount() - before);
+  };
+  ASSERT_TRUE(pty.Write("first"));
+  ASSERT_TRUE(RunUntil([&] { return LastLine() == Cp932("->受 second"); }));
+  ASSERT_EQ(linesDuringBox, std::vector<std::size_t>{0}) << "no handler ran inside the box";
+  EXPECT_EQ(Lines()[1], Cp932("->受 first"));
+}
+
 TEST_F(PortFlows, AMessageNamingAnotherPortIsDropped) {
   PseudoTerminalPair pty;
   ASSERT_TRUE(pty.IsValid());
