@@ -54,6 +54,9 @@ SerialTransport::SerialTransport(core::MainWindow& window, SerialTool& tool,
       indicators_(tool.indicators),
       ports_(ports),
       timings_(timings) {
+  // The queue holds the window's further messages while a serial event is handled, a box it
+  // opens included, so OnSerialEvent is never re-entered.
+  window_.Messages().DeclareTransportMessage(WM_SERIAL_EVENT);
   OnClicked(window_, common::kSendText, [this] { OnSendText(); });
   OnClicked(window_, ids::kDtr, [this] { OnDtrClicked(); });
   OnClicked(window_, ids::kRts, [this] { OnRtsClicked(); });
@@ -62,17 +65,20 @@ SerialTransport::SerialTransport(core::MainWindow& window, SerialTool& tool,
   }
 }
 
-SerialTransport::~SerialTransport() = default;
+SerialTransport::~SerialTransport() {
+  if (port_) targets_.Remove(port_->Id());
+}
 
 bool SerialTransport::StartTransport() {
   port_ = std::make_unique<SerialPort>(window_.Messages(), ports_, timings_);
+  targets_.Add(port_->Id(), *port_);
   return true;
 }
 
 void SerialTransport::HandleWindowMessage(const platform::WindowMessage& message) {
   if (message.number != WM_SERIAL_EVENT) return;
-  // Only the transport's own port: a message that names another (or one gone) is dropped.
-  if (!port_ || message.first != port_->Id()) return;
+  // Only a live port of the transport: a message that names another (or one gone) is dropped.
+  if (targets_.Find(message.first) == nullptr) return;
   OnSerialEvent();
 }
 
@@ -138,9 +144,6 @@ void SerialTransport::OnPortDisconnect() {
 }
 
 void SerialTransport::OnSerialEvent() {
-  // Never re-entered: a box opened here runs a message loop, and the notifications posted
-  // meanwhile wait until this one has been shown.
-  const platform::MessageHold hold(window_.Messages());
   window_.ControlsToFields();
   std::optional<SerialNotification> notification = port_->TakeNotification();
   if (!notification) return;

@@ -5,8 +5,9 @@
 // thread's WM_SERIAL_EVENT.
 //
 // The port block lives as long as the transport. Its messages name it by the port's id, never by
-// its address: a message is matched against the transport's own port, and one for a port that
-// has gone is dropped.
+// its address (platform/window_messages.h): a message is looked up among the transport's live
+// ports, and one for a port that has gone is dropped. WM_SERIAL_EVENT is a transport message:
+// while its handler runs, a box included, the window's further messages wait.
 
 #include <memory>
 #include <string>
@@ -67,6 +68,7 @@ class SerialTransport final : public core::Transport {
   platform::SerialDeviceOpener& ports_;
   const SerialTimings timings_;
   std::unique_ptr<SerialPort> port_;
+  platform::MessageTargets<SerialPort> targets_;
   std::unique_ptr<PortNameCompletion> completion_;
 };
 

@@ -28,18 +28,12 @@ std::string PortErrorText(std::string_view caption, int code) {
   return full;
 }
 
-namespace {
-
-std::uintptr_t NextPortId() {
-  static std::atomic<std::uintptr_t> last{0};
-  return ++last;
-}
-
-}  // namespace
-
 SerialPort::SerialPort(platform::MessagePoster& notifyWindow, platform::SerialDeviceOpener& ports,
                        SerialTimings timings)
-    : id_(NextPortId()), notifyWindow_(notifyWindow), ports_(ports), timings_(timings) {}
+    : id_(platform::NewMessageTargetId()),
+      notifyWindow_(notifyWindow),
+      ports_(ports),
+      timings_(timings) {}
 
 SerialPort::~SerialPort() {
   {

@@ -125,7 +125,7 @@ class SerialPort {
   // Sets errorText to `caption` with the calling thread's last error, and returns it.
   const std::string& SetPortError(std::string_view caption);
 
-  // The id that this port's messages carry: unique in the process, never used again.
+  // The id that this port's messages carry (platform::NewMessageTargetId): never used again.
   std::uintptr_t Id() const { return id_; }
 
   // The port is open and usable (false while a lost port is being reopened).
