@@ -21,7 +21,8 @@ File File::Open(const std::string& path, Mode mode) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case Mode::Read:
-      flags |= O_RDONLY;
+      // Without O_NONBLOCK, opening a FIFO waits for a writer; the kind is checked right after.
+      flags |= O_RDONLY | O_NONBLOCK;
       break;
     case Mode::CreateTruncate:
       flags |= O_WRONLY | O_CREAT | O_TRUNC;
@@ -30,15 +31,58 @@ File File::Open(const std::string& path, Mode mode) {
       flags |= O_WRONLY | O_CREAT | O_EXCL;
       break;
     case Mode::Append:
-      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      flags |= O_RDWR | O_CREAT | O_APPEND;
       break;
   }
   int fd;
   do {
     fd = ::open(path.c_str(), flags, 0666);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) FailWithErrno();
-  return File(fd);
+  if (fd < 0) {
+    FailWithErrno();
+    return File();
+  }
+  File file(fd);
+  if (mode == Mode::Read && !file.IsFileOrFolder()) return File();
+  return file;
+}
+
+bool File::IsFileOrFolder() const {
+  struct stat status {};
+  if (::fstat(fd_.get(), &status) != 0) return FailWithErrno();
+  if (S_ISREG(status.st_mode) || S_ISDIR(status.st_mode)) return true;
+  // There is no telling which devices never wait, so none is read.
+  SetLastError(ENXIO);
+  return false;
+}
+
+std::optional<std::uint64_t> File::Size() const {
+  struct stat status {};
+  if (::fstat(fd_.get(), &status) != 0) {
+    FailWithErrno();
+    return std::nullopt;
+  }
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+long File::ReadAt(char* buffer, std::size_t capacity, std::uint64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(fd_.get(), buffer, capacity, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<long>(got);
+    if (errno != EINTR) {
+      FailWithErrno();
+      return -1;
+    }
+  }
+}
+
+bool File::TruncateTo(std::uint64_t size) {
+  int result;
+  do {
+    result = ::ftruncate(fd_.get(), static_cast<off_t>(size));
+  } while (result != 0 && errno == EINTR);
+  if (result != 0) return FailWithErrno();
+  return true;
 }
 
 bool File::WriteAll(std::string_view bytes) {
@@ -92,6 +136,15 @@ std::optional<std::string> CurrentDirectory() {
     }
     buffer.resize(buffer.size() * 2);
   }
+}
+
+bool RemoveFile(const std::string& path) {
+  if (path.find('\0') != std::string::npos) {
+    SetLastError(EINVAL);
+    return false;
+  }
+  if (::unlink(path.c_str()) != 0) return FailWithErrno();
+  return true;
 }
 
 bool CreateFolder(const std::string& path) {

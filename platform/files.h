@@ -3,6 +3,7 @@
 // call stores its error as the last error (platform/last_error.h).
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,10 +15,13 @@ namespace platform {
 class File {
  public:
   enum class Mode {
-    Read,            // existing file, reading
+    // An existing file, reading. Opening and reading never wait: a FIFO, a socket or a device
+    // (any of them could wait for as long as nobody writes) fails with ENXIO. A folder opens,
+    // and reading it fails with EISDIR.
+    Read,
     CreateTruncate,  // create or empty, writing
     CreateNew,       // create, failing with EEXIST when the name is taken
-    Append,          // create or keep, every write goes to the end
+    Append,          // create or keep, reading and writing; every write goes to the end
   };
 
   File() = default;
@@ -33,11 +37,23 @@ class File {
   // Reads until `capacity` bytes or the end of the file; the count, or -1 with the last error set.
   long ReadUpTo(char* buffer, std::size_t capacity);
 
+  // The file's size, or nothing with the last error set.
+  std::optional<std::uint64_t> Size() const;
+
+  // Reads up to `capacity` bytes at `offset` without moving the file position; the count (0 at
+  // the end), or -1 with the last error set.
+  long ReadAt(char* buffer, std::size_t capacity, std::uint64_t offset);
+
+  // Cuts the file back to `size` bytes; false with the last error set.
+  bool TruncateTo(std::uint64_t size);
+
   // Closes the file; false with the last error set when the close reports a failure.
   bool Close();
 
  private:
   explicit File(int fd) : fd_(fd) {}
+  // Whether the open file is a regular file or a folder; false with ENXIO when not.
+  bool IsFileOrFolder() const;
   UniqueFd fd_;
 };
 
@@ -46,5 +62,8 @@ std::optional<std::string> CurrentDirectory();
 
 // Creates one folder; false with the last error set (EEXIST when it exists already).
 bool CreateFolder(const std::string& path);
+
+// Removes one file (not a folder); false with the last error set.
+bool RemoveFile(const std::string& path);
 
 }  // namespace platform

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <set>
 
+#include "core/recording_names.h"
 #include "core/traffic_history.h"
 #include "platform/cp932.h"
 #include "platform/last_error.h"
@@ -310,6 +311,20 @@ TEST_F(SavedListTest, FailuresShowTheirBoxes) {
   EXPECT_EQ(dialogs.boxes[1].caption, Cp932("ファイル書き込みエラー"));
   EXPECT_EQ(dialogs.boxes[1].text, platform::SystemMessageText(ENOSPC));
   EXPECT_EQ(history.size(), 1u);
+}
+
+// A run killed in the middle of a record left it cut: the next record starts on a line of its
+// own instead of being glued onto the cut one.
+TEST_F(RecordingTest, ARecordAfterACutOneStartsOnItsOwnLine) {
+  core::Recorder recorder = MakeRecorder();
+  recorder.SetListSave(true);
+  const std::string path = *core::DailyLogPath(core::kTcpIpTool, logFolder, clock.Now());
+  const std::string cut = core::DailyLogStamp(clock.Now()) + "->cut in the midd";
+  testing_support::WriteWholeFile(path, cut);
+  recorder.WriteDailyLog("next");
+  recorder.WriteDailyLog("then");
+  const std::string stamp = core::DailyLogStamp(clock.Now());
+  EXPECT_EQ(ReadWholeFile(path), cut + "\r\n" + stamp + "next\r\n" + stamp + "then\r\n");
 }
 
 }  // namespace
