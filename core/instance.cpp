@@ -82,6 +82,19 @@ std::string InstanceIdFromArguments(const std::vector<std::string>& arguments) {
   return CutAtCharacterBoundary(TrimBlanks(platform::Utf8ToCp932(joined)), kMaxInstanceIdBytes);
 }
 
+std::string InstanceIdInPaths(std::string_view instanceId) {
+  // A trail byte of a double-byte character is never 0x2F, so a byte walk finds only real "/".
+  std::string escaped;
+  escaped.reserve(instanceId.size());
+  for (char byte : instanceId) {
+    if (byte == '/')
+      escaped += "%2F";
+    else
+      escaped += byte;
+  }
+  return escaped;
+}
+
 std::string MarkerName(const ToolIdentity& tool, std::string_view instanceId) {
   return std::string(tool.markerPrefix) + std::string(instanceId);
 }
@@ -112,10 +125,10 @@ std::optional<InstanceContext> StartInstance(const ToolIdentity& tool,
       options.markerFolder.empty() ? platform::DefaultMarkerFolder() : options.markerFolder;
   ChooseIdentifier(tool, markerFolder, context);
 
-  context.settingsFile =
-      JoinNative(context.baseFolder, tool.settingsPrefix + context.instanceId + ".ini");
-  context.dataFolder = JoinNative(context.baseFolder, "Dat" + context.instanceId);
-  context.logFolder = JoinNative(context.baseFolder, "Log" + context.instanceId);
+  const std::string inPaths = InstanceIdInPaths(context.instanceId);
+  context.settingsFile = JoinNative(context.baseFolder, tool.settingsPrefix + inPaths + ".ini");
+  context.dataFolder = JoinNative(context.baseFolder, "Dat" + inPaths);
+  context.logFolder = JoinNative(context.baseFolder, "Log" + inPaths);
   platform::CreateFolder(context.dataFolder);
   platform::CreateFolder(context.logFolder);
   return context;

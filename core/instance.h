@@ -27,11 +27,12 @@ inline constexpr int kMaxNumberedInstances = 9;
 
 struct InstanceContext {
   const ToolIdentity* tool = nullptr;
-  std::string instanceId;           // CP932: given on the command line, or "1".."9"
-  std::string baseFolder;           // native: the working directory at start
-  std::string settingsFile;         // native: "<base>/<settings prefix><id>.ini"
-  std::string dataFolder;           // native: "<base>/Dat<id>"
-  std::string logFolder;            // native: "<base>/Log<id>"
+  std::string instanceId;    // CP932: given on the command line, or "1".."9"
+  std::string baseFolder;    // native: the working directory at start
+  std::string settingsFile;  // native: "<base>/<settings prefix><id>.ini"
+  std::string dataFolder;    // native: "<base>/Dat<id>"
+  std::string logFolder;     // native: "<base>/Log<id>"
+  // (<id> in the paths is InstanceIdInPaths of the identifier.)
   platform::InstanceMarker marker;  // held for the life of the process, or not held at all
 };
 
@@ -51,6 +52,13 @@ std::string InstanceIdFromArguments(const std::vector<std::string>& arguments);
 
 // `text` cut to at most `limit` bytes without splitting a double-byte character.
 std::string CutAtCharacterBoundary(std::string_view text, std::size_t limit);
+
+// The identifier as it stands in the instance's file and folder names: every "/" becomes "%2F",
+// so that the three paths stay inside the base folder whatever the identifier holds ("1/../x"
+// names "Dat1%2F..%2Fx"). Each path puts a prefix before the identifier, so ".." alone names a
+// file inside the base folder ("Dat..") and stays. The title and the marker keep the identifier
+// as given.
+std::string InstanceIdInPaths(std::string_view instanceId);
 
 // The marker name of an identifier: the tool's marker prefix followed by the identifier (CP932).
 std::string MarkerName(const ToolIdentity& tool, std::string_view instanceId);

@@ -90,6 +90,31 @@ TEST(StartInstance, NumbersAndPathsInProcess) {
   EXPECT_EQ(third->instanceId, "1");
 }
 
+// An identifier holding "/" (with "..") names files inside the working folder only: "/" is
+// escaped in the three paths; the identifier itself stays as given.
+TEST(StartInstance, AnIdentifierWithSlashesStaysInTheWorkingFolder) {
+  TempDir base;
+  TempDir markers;
+  std::filesystem::create_directories(base / "work");
+  const std::string work = base / "work";
+  core::StartOptions options{{"1/../../escape"}, markers.str(), work};
+  auto instance = core::StartInstance(core::kTcpIpTool, options);
+  ASSERT_TRUE(instance);
+  EXPECT_EQ(instance->instanceId, "1/../../escape");
+  EXPECT_EQ(instance->settingsFile, work + "/Brisolt1%2F..%2F..%2Fescape.ini");
+  EXPECT_EQ(instance->dataFolder, work + "/Dat1%2F..%2F..%2Fescape");
+  EXPECT_EQ(instance->logFolder, work + "/Log1%2F..%2F..%2Fescape");
+  EXPECT_TRUE(std::filesystem::is_directory(instance->dataFolder));
+  EXPECT_TRUE(std::filesystem::is_directory(instance->logFolder));
+  EXPECT_FALSE(std::filesystem::exists(base / "escape"));
+  EXPECT_FALSE(std::filesystem::exists(markers / "escape"));
+
+  // ".." alone has a prefix before it in every name, and a double-byte name keeps its bytes.
+  EXPECT_EQ(core::InstanceIdInPaths(".."), "..");
+  EXPECT_EQ(core::InstanceIdInPaths(Cp932("ソ/表")), Cp932("ソ") + "%2F" + Cp932("表"));
+  EXPECT_EQ(core::InstanceIdInPaths("/"), "%2F");
+}
+
 TEST(StartInstance, UnusableMarkerFolderStillStarts) {
   TempDir base;
   core::StartOptions options{{}, base / "no-such-folder", base.str()};
