@@ -259,6 +259,10 @@ void StreamSocket::OnReadable() {
   if (handler_) handler_(Notice::Closed);
 }
 
+int MaxListenBacklog() {
+  return SOMAXCONN;
+}
+
 bool SocketLayerWorks() {
   const UniqueFd probe(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
   if (!probe.valid()) return FailWithErrno();

@@ -99,6 +99,10 @@ class StreamSocket {
   bool closeReported_ = false;  // the close was noticed or consumed
 };
 
+// The system's longest accept queue (SOMAXCONN): a listener with a short one drops the
+// connection requests beyond it, and the peers retry only after a second or more.
+int MaxListenBacklog();
+
 // Whether IPv4 stream sockets can be made at all (a socket is made and closed again); false with
 // the last error set when not.
 bool SocketLayerWorks();

@@ -19,7 +19,7 @@ ListenEndpoint::ListenEndpoint(platform::MessageQueue* owner, platform::Readines
 }
 
 bool ListenEndpoint::StartListening() {
-  return socket_.Listen(5);
+  return socket_.Listen(platform::MaxListenBacklog());
 }
 
 bool ListenEndpoint::AcceptInto(PeerEndpoint& peer) {

@@ -11,7 +11,8 @@ class ListenEndpoint final : public SocketEndpoint {
  public:
   ListenEndpoint(platform::MessageQueue* owner, platform::ReadinessLoop* loop);
 
-  // Listens with a backlog of 5.
+  // Listens with the system's longest accept queue, so that a burst of connecting devices is
+  // taken at once.
   bool StartListening();
 
   // Accepts one waiting connection into a peer endpoint that is not open yet, waiting (blocking)

@@ -143,6 +143,15 @@ void TcpTransport::OnConnectButton() {
   window_.ControlsToFields();
   auto& fields = fields_;
   const int port = PortNumber();
+  // A port text that is not a number names no port: listening on whatever it reads as (0, the
+  // system's choice) would leave no line naming where the tool listens.
+  if (!IsPortNumberText(fields.port)) {
+    platform::SetLastError(EINVAL);
+    const std::string text = core::SystemErrorText();
+    const std::string host = fields.server ? std::string() : fields.addressBox;
+    AddLine(FormatLine(Lines().failedWithPort, host.c_str(), port, text.c_str()));
+    return;
+  }
 
   if (fields.server) {
     if (listener_) {
@@ -156,8 +165,14 @@ void TcpTransport::OnConnectButton() {
       AddLine(FormatLine(Lines().failedWithPort, "", port, text.c_str()));
       return;
     }
-    listener_->StartListening();
-    AddLine(FormatLine(Lines().listenStarted, "", port));
+    if (!listener_->StartListening()) {
+      const std::string text = core::SystemErrorText();
+      listener_.reset();
+      AddLine(FormatLine(Lines().failedWithPort, "", port, text.c_str()));
+      return;
+    }
+    // Port 0 lets the system choose: the line names the port actually taken.
+    AddLine(FormatLine(Lines().listenStarted, "", listener_->LocalPort()));
     SetBusy();
     window_.FieldsToControls();
     return;
@@ -280,7 +295,7 @@ void TcpTransport::OnDisconnectButton() {
       peerTable_[slot] = nullptr;
       Destroy(peer);
     }
-    AddLine(FormatLine(Lines().listenEnded, "", PortNumber()));
+    AddLine(FormatLine(Lines().listenEnded, "", listener_->LocalPort()));
     listener_->CloseSocket();
     listener_.reset();
     currentPeer_ = nullptr;

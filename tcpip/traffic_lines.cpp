@@ -74,6 +74,17 @@ bool ReadLinePeer(std::string_view line, LinePeer& peer) {
   return true;
 }
 
+bool IsPortNumberText(std::string_view text) {
+  std::size_t at = 0;
+  SkipBlanks(text, at);
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) ++at;
+  const std::size_t digits = at;
+  while (at < text.size() && text[at] >= '0' && text[at] <= '9') ++at;
+  if (at == digits) return false;
+  SkipBlanks(text, at);
+  return at == text.size();
+}
+
 int PortNumber(std::string_view text) {
   std::size_t at = 0;
   SkipBlanks(text, at);

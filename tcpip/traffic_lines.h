@@ -73,4 +73,8 @@ bool ReadLinePeer(std::string_view line, LinePeer& peer);
 // digits; no digits give 0), without overflow: values beyond the int range are clamped.
 int PortNumber(std::string_view text);
 
+// Whether the port box text is a number as a whole: what PortNumber reads (blanks, a sign, at
+// least one digit) followed by nothing but blanks. "abc", "" and "80x" are not.
+bool IsPortNumberText(std::string_view text);
+
 }  // namespace tcpip

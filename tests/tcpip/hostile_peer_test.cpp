@@ -13,7 +13,6 @@
 #include <thread>
 #include <vector>
 
-#include "core/recording_names.h"
 #include "platform/cp932.h"
 #include "tcpip/loopback_peer.h"
 #include "tcpip/tool_fixture.h"
@@ -56,21 +55,6 @@ class HostilePeers : public ToolFixture {
     }
     if (lines) *lines = count;
     return bytes;
-  }
-
-  // The lines of today's daily log, without their time stamps.
-  std::vector<std::string> LoggedLines() {
-    const auto path = core::DailyLogPath(core::kTcpIpTool, LogFolder(), clock_.Now());
-    const std::string log = testing_support::ReadWholeFile(*path);
-    std::vector<std::string> lines;
-    constexpr std::size_t kStamp = sizeof "2007/03/05 12:00:00 " - 1;
-    for (std::size_t at = 0; at < log.size();) {
-      std::size_t end = log.find("\r\n", at);
-      if (end == std::string::npos) end = log.size();
-      lines.push_back(log.substr(std::min(at + kStamp, end), end - std::min(at + kStamp, end)));
-      at = end + 2;
-    }
-    return lines;
   }
 
   // Counts how deep boxes are nested while they are "shown"; each one runs the event loop a

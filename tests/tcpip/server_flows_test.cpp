@@ -27,7 +27,8 @@ TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
   EXPECT_FALSE(Enabled(1016)) << "server mode disables the address box";
   Click(1004);
   ASSERT_GT(ListenPort(), 0);
-  EXPECT_EQ(LastLine(), Cp932("接続                (0    )"));
+  // Port 0 lets the system choose; the line names the port taken.
+  EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "", ListenPort()));
   EXPECT_FALSE(Enabled(1004));
   EXPECT_FALSE(Enabled(1012));
   EXPECT_FALSE(Enabled(1013));
@@ -79,7 +80,7 @@ TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[lines.size() - 3], PeerLine(LineFormats::Get().peerClosed, p1));
   EXPECT_EQ(lines[lines.size() - 2], PeerLine(LineFormats::Get().peerClosed, p2));
-  EXPECT_EQ(lines.back(), Cp932("切断                (0    )"));
+  EXPECT_EQ(lines.back(), FormatLine(LineFormats::Get().listenEnded, "", listenPort));
   EXPECT_EQ(AddressBox(), "");
   EXPECT_FALSE(T().IsConnected());
   EXPECT_TRUE(Enabled(1004));
@@ -231,7 +232,7 @@ TEST_F(ServerFlows, AutomaticConnectionAtStartListens) {
                                   "[TCPIP]\r\nPORT=0\r\nSRV_CLI=SRV\r\n[START]\r\nCONECT=1\r\n");
   OpenWindow();
   ASSERT_NE(T().Listener(), nullptr);
-  EXPECT_EQ(LastLine(), Cp932("接続                (0    )"));
+  EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "", ListenPort()));
   EXPECT_FALSE(Enabled(1004));
   EXPECT_TRUE(Enabled(1008));
 }
@@ -271,12 +272,13 @@ TEST_F(ServerFlows, CloseSequenceDisconnectsConnectedPeers) {
   LoopbackPeer a, b;
   Join(a);
   Join(b);
+  const int listenPort = ListenPort();
   W().CloseMainWindow();
   auto lines = Lines();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[lines.size() - 3], PeerLine(LineFormats::Get().peerClosed, a));
   EXPECT_EQ(lines[lines.size() - 2], PeerLine(LineFormats::Get().peerClosed, b));
-  EXPECT_EQ(lines.back(), Cp932("切断                (0    )"));
+  EXPECT_EQ(lines.back(), FormatLine(LineFormats::Get().listenEnded, "", listenPort));
   EXPECT_TRUE(a.SeesEnd());
   EXPECT_TRUE(b.SeesEnd());
   // The daily log ends with the same lines.

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "core/recording_names.h"
 #include "core/window/main_window.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
@@ -118,6 +119,21 @@ class ToolFixture : public ::testing::Test {
     RunUntil([] { return false; }, ms);
   }
   int ListenPort() { return T().Listener() ? T().Listener()->LocalPort() : -1; }
+
+  // The lines of today's daily log, without their time stamps.
+  std::vector<std::string> LoggedLines() {
+    const auto path = core::DailyLogPath(core::kTcpIpTool, LogFolder(), clock_.Now());
+    const std::string log = testing_support::ReadWholeFile(*path);
+    std::vector<std::string> lines;
+    constexpr std::size_t kStamp = sizeof "2007/03/05 12:00:00 " - 1;
+    for (std::size_t at = 0; at < log.size();) {
+      std::size_t end = log.find("\r\n", at);
+      if (end == std::string::npos) end = log.size();
+      lines.push_back(log.substr(std::min(at + kStamp, end), end - std::min(at + kStamp, end)));
+      at = end + 2;
+    }
+    return lines;
+  }
 
   // A traffic line naming a loopback peer by its port, with or without data.
   static std::string PeerLine(const std::string& format, const LoopbackPeer& peer,
