@@ -35,9 +35,7 @@ bool ListenEndpoint::AcceptInto(PeerEndpoint& peer) {
       peer.KeepPeerName();
       return true;
     }
-    const int error = platform::LastError();
-    if (error != EAGAIN && error != EWOULDBLOCK) return false;
-    BlockingWait(StreamSocket::Await::Acceptable);
+    if (!WaitIfWouldBlock(StreamSocket::Await::Acceptable)) return false;
   }
 }
 

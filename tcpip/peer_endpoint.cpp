@@ -58,9 +58,7 @@ long PeerEndpoint::SendAll(const char* data, std::size_t count) {
       sent += static_cast<std::size_t>(now);
       continue;
     }
-    const int error = platform::LastError();
-    if (error != EAGAIN && error != EWOULDBLOCK) return -1;
-    BlockingWait(StreamSocket::Await::Writable);
+    if (!WaitIfWouldBlock(StreamSocket::Await::Writable)) return -1;
   }
   return static_cast<long>(count);
 }
@@ -83,9 +81,7 @@ long PeerEndpoint::ReceiveSome(char* buffer, std::size_t capacity) {
   for (;;) {
     const long got = socket_.Receive(buffer, capacity);
     if (got >= 0) return got;
-    const int error = platform::LastError();
-    if (error != EAGAIN && error != EWOULDBLOCK) return -1;
-    BlockingWait(StreamSocket::Await::Readable);
+    if (!WaitIfWouldBlock(StreamSocket::Await::Readable)) return -1;
   }
 }
 

@@ -60,6 +60,13 @@ platform::StreamSocket::WaitOutcome SocketEndpoint::BlockingWait(
   }
 }
 
+bool SocketEndpoint::WaitIfWouldBlock(platform::StreamSocket::Await what) {
+  const int error = platform::LastError();
+  if (error != EAGAIN && error != EWOULDBLOCK) return false;
+  BlockingWait(what);
+  return true;
+}
+
 void SocketEndpoint::Post(unsigned number) {
   if (owner_) owner_->Post(platform::WindowMessage{number, id_, 0});
 }

@@ -64,6 +64,11 @@ class SocketEndpoint {
   // One blocking wait for `what`, ended by the event, the close or the tick.
   platform::StreamSocket::WaitOutcome BlockingWait(platform::StreamSocket::Await what);
 
+  // After a socket call failed: when it failed only because it would block, runs one blocking
+  // wait for `what` and returns true, so that the caller tries again; otherwise false, with the
+  // call's error still the last error.
+  bool WaitIfWouldBlock(platform::StreamSocket::Await what);
+
   // Posts a message naming this endpoint by its id.
   void Post(unsigned number);
 
