@@ -7,26 +7,28 @@
 #include <thread>
 
 #include "core/error_reporting.h"
+#include "core/file_to_send.h"
 #include "core/notation.h"
+#include "core/window/dialog_template.h"
 #include "core/window/main_window.h"
 #include "platform/cp932.h"
-#include "platform/files.h"
 #include "platform/last_error.h"
 #include "tcpip/qt_readiness_loop.h"
 #include "tcpip/socket_messages.h"
+#include "tcpip/tcpip_tool.h"
 #include "tcpip/traffic_lines.h"
 
 namespace tcpip {
 namespace {
 
-// Dialog control numbers of the TCP/IP window.
-constexpr int kServerRadio = 1012;
-constexpr int kClientRadio = 1013;
-constexpr int kPortBox = 1015;
-constexpr int kAddressBox = 1016;
-constexpr int kConnectButton = 1004;
-constexpr int kDisconnectButton = 1008;
-constexpr int kTextSendButton = 1005;
+// The controls of the TCP/IP window that the flows switch or listen to.
+constexpr int kServerRadio = ids::kServer;
+constexpr int kClientRadio = ids::kClient;
+constexpr int kPortBox = ids::kPort;
+constexpr int kAddressBox = ids::kPeerAddress;
+constexpr int kConnectButton = core::ids::kConnect;
+constexpr int kDisconnectButton = core::ids::kDisconnect;
+constexpr int kTextSendButton = core::ids::kSendText;
 
 const LineFormats& Lines() {
   return LineFormats::Get();
@@ -113,6 +115,11 @@ std::string TcpTransport::PeerAddress(PeerEndpoint* peer) const {
   int port = 0;
   peer->ReadPeerName(address, port);
   return address;
+}
+
+void TcpTransport::AddPeerLine(const std::string& format, PeerEndpoint* peer,
+                               const std::string& portText) {
+  AddLine(FormatLine(format, PeerAddress(peer).c_str(), portText.c_str()));
 }
 
 std::string TcpTransport::PeerPortText(PeerEndpoint* peer) {
@@ -209,18 +216,17 @@ void TcpTransport::OnAcceptReady() {
     int port = 0;
     peer->ReadPeerName(address, port);
     const std::string portText = std::to_string(port);
-    AddLine(FormatLine(Lines().peerConnected, address.c_str(), portText.c_str()));
-    AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+    AddPeerLine(Lines().peerConnected, peer, portText);
+    AddPeerLine(Lines().peerClosed, peer, portText);
     Destroy(peer);
     window_.FieldsToControls();
     return;
   }
   peerTable_[slot] = peer;
-  const std::string address = PeerAddress(peer);
   const std::string portText = PeerPortText(peer);
-  AddLine(FormatLine(Lines().peerConnected, address.c_str(), portText.c_str()));
+  AddPeerLine(Lines().peerConnected, peer, portText);
   currentPeer_ = peer;
-  fields_.addressBox = address + ":" + portText;
+  fields_.addressBox = PeerAddress(peer) + ":" + portText;
   window_.FieldsToControls();
 }
 
@@ -256,25 +262,18 @@ void TcpTransport::OnDataReady(PeerEndpoint* peer) {
 
 void TcpTransport::OnPeerClosed(PeerEndpoint* peer) {
   window_.ControlsToFields();
-  // An endpoint closed by "切　断" had its line then; it is reclaimed with the others.
+  // An endpoint closed by "切　断" had its line then, and is gone.
   if (!peer || !peer->IsOpen()) return;
-  auto& fields = fields_;
-  {
-    const std::string address = PeerAddress(peer);
-    const std::string portText = PeerPortText(peer);
-    AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
-  }
+  AddPeerLine(Lines().peerClosed, peer, PeerPortText(peer));
   peerTable_.Remove(peer);
   if (currentPeer_ == peer) {
     currentPeer_ = peerTable_.LowestOccupied();
     if (listener_) {
       if (currentPeer_) {
-        const std::string address = PeerAddress(currentPeer_);
-        fields.addressBox = address + ":" + PeerPortText(currentPeer_) + ":";
+        fields_.addressBox = PeerAddress(currentPeer_) + ":" + PeerPortText(currentPeer_) + ":";
       } else {
-        fields.addressBox.clear();
+        fields_.addressBox.clear();
       }
-      window_.FieldsToControls();
     }
   }
   Destroy(peer);
@@ -289,9 +288,7 @@ void TcpTransport::OnDisconnectButton() {
     for (int slot = 0; slot < PeerTable::kSlots; ++slot) {
       PeerEndpoint* peer = peerTable_[slot];
       if (!peer) continue;
-      const std::string address = PeerAddress(peer);
-      const std::string portText = PeerPortText(peer);
-      AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+      AddPeerLine(Lines().peerClosed, peer, PeerPortText(peer));
       peerTable_[slot] = nullptr;
       Destroy(peer);
     }
@@ -301,9 +298,7 @@ void TcpTransport::OnDisconnectButton() {
     currentPeer_ = nullptr;
     fields.addressBox.clear();
   } else if (currentPeer_) {
-    const std::string address = PeerAddress(currentPeer_);
-    const std::string portText = PeerPortText(currentPeer_);
-    AddLine(FormatLine(Lines().peerClosed, address.c_str(), portText.c_str()));
+    AddPeerLine(Lines().peerClosed, currentPeer_, PeerPortText(currentPeer_));
     Destroy(currentPeer_);
   }
   currentPeer_ = nullptr;
@@ -321,26 +316,10 @@ void TcpTransport::OnTextSendButton() {
 void TcpTransport::SendOneFile(const std::string& cp932Path) {
   window_.ControlsToFields();
   if (!currentPeer_) return;
-  platform::File file;
-  if (auto native = platform::Cp932ToUtf8Exact(cp932Path)) {
-    file = platform::File::Open(*native, platform::File::Mode::Read);
-  } else {
-    platform::SetLastError(EILSEQ);
-  }
-  if (!file.IsOpen()) {
-    window_.ShowErrorBox(platform::Cp932("ファイルオープンエラー"));
-    return;
-  }
-  std::string bytes(kBlockBytes, '\0');
-  const long read = file.ReadUpTo(bytes.data(), bytes.size());
-  if (read < 0) {
-    window_.ShowErrorBox(platform::Cp932("ファイル読み込みエラー"));
-    return;
-  }
-  file.Close();
-  bytes.resize(static_cast<std::size_t>(read));
-  // The error box above runs a message loop: the peer may have gone meanwhile.
-  if (!bytes.empty() && currentPeer_) SendBlock(std::move(bytes));
+  std::optional<std::string> bytes = core::ReadFileToSend(
+      cp932Path, kBlockBytes, [this](std::string_view caption) { window_.ShowErrorBox(caption); });
+  if (!bytes) return;
+  if (!bytes->empty()) SendBlock(std::move(*bytes));
   window_.FieldsToControls();
 }
 
@@ -383,7 +362,6 @@ void TcpTransport::OnTrafficSelect(int line) {
         if (port == named.port && address == named.address) {
           currentPeer_ = peer;
           fields_.addressBox = address + ":" + std::to_string(port);
-          window_.FieldsToControls();
           break;
         }
       }

@@ -87,6 +87,8 @@ class TcpTransport final : public core::Transport {
   void SetIdle(bool addressEnabled);
   int PortNumber() const;
   void AddLine(const std::string& line);
+  // A line about a peer without data (connected, closed): its address and `portText`.
+  void AddPeerLine(const std::string& format, PeerEndpoint* peer, const std::string& portText);
 
   core::MainWindow& window_;
   core::TcpIpSettings& fields_;

@@ -16,12 +16,12 @@
 #include <QUrl>
 #include <cerrno>
 
+#include "core/file_to_send.h"
 #include "core/list_file.h"
 #include "core/window/dialog_template.h"
 #include "core/window/parented.h"
 #include "core/window/tool_icon.h"
 #include "platform/cp932.h"
-#include "platform/files.h"
 #include "platform/last_error.h"
 
 namespace core {
@@ -337,27 +337,11 @@ void MainWindow::SendFileOrList(const std::string& cp932Path) {
 }
 
 void MainWindow::SendListFile(const std::string& cp932Path) {
-  const std::optional<std::string> nativePath = platform::Cp932ToUtf8Exact(cp932Path);
-  if (!nativePath) {
-    platform::SetLastError(EILSEQ);
-    ShowErrorBox(platform::Cp932("ファイルオープンエラー"));
-    return;
-  }
-  platform::File file = platform::File::Open(*nativePath, platform::File::Mode::Read);
-  if (!file.IsOpen()) {
-    ShowErrorBox(platform::Cp932("ファイルオープンエラー"));
-    return;
-  }
-  std::string bytes(kMaxListFileBytes, '\0');
-  const long read = file.ReadUpTo(bytes.data(), bytes.size());
-  if (read < 0) {
-    ShowErrorBox(platform::Cp932("ファイル読み込みエラー"));
-    return;
-  }
-  file.Close();
-  bytes.resize(static_cast<std::size_t>(read));
+  const std::optional<std::string> bytes = ReadFileToSend(
+      cp932Path, kMaxListFileBytes, [this](std::string_view caption) { ShowErrorBox(caption); });
+  if (!bytes) return;
 
-  for (const ListEntry& entry : ListFileEntries(cp932Path, bytes)) {
+  for (const ListEntry& entry : ListFileEntries(cp932Path, *bytes)) {
     if (entry.kind == ListEntry::Kind::LineTooLong) {
       AddTrafficLine(platform::Cp932("*ER* ") + cp932Path + platform::Cp932("の") +
                      std::to_string(entry.lineNumber) +
