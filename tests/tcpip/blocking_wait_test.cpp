@@ -61,10 +61,10 @@ class BlockingWait : public ToolFixture {
 
 TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   LoopbackPeer peer;
   Join(peer);
-  SetText(1017, std::string(30000, 'x'));
+  SetText(ids::kSendBox, std::string(30000, 'x'));
   Settle();
 
   std::atomic<bool> posted = false;  // the clicks on "LOGクリア" have been posted
@@ -87,7 +87,7 @@ TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
 
   const tcpip::PeerEndpoint* endpoint = T().Peers().LowestOccupied();
   ASSERT_NE(endpoint, nullptr);
-  QWidget& clear = *W().Control(1007);
+  QWidget& clear = *W().Control(ids::kClearLog);
   bool clearedDuringWait = false;
 
   // The button's own click paints at once, before its handler runs, so nothing of the window is
@@ -120,7 +120,7 @@ TEST_F(BlockingWait, ClicksDuringABlockingSendTakeEffectAfterTheSendHasEnded) {
   // Each send of 30000 bytes goes into the socket buffers until they are full; then one waits.
   for (int i = 0; i < 2000 && !posted; ++i) {
     probe.update();
-    Click(1005);
+    Click(ids::kSendText);
   }
   W().removeEventFilter(&windowWatch);
   probe.removeEventFilter(&probeWatch);

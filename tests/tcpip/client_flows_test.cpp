@@ -49,8 +49,8 @@ class ClientFlows : public ToolFixture {
  protected:
   void Connect(const std::string& host, int port) {
     Open(false, std::to_string(port));
-    SetText(1016, host);
-    Click(1004);
+    SetText(ids::kPeerAddress, host);
+    Click(ids::kConnect);
   }
   std::string Line(const std::string& format, int port, const char* data = nullptr) {
     const std::string p = std::to_string(port);
@@ -65,35 +65,35 @@ TEST_F(ClientFlows, ConnectSendTextAndPeerClose) {
   ASSERT_TRUE(server.Accept());
   EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "127.0.0.1", server.Port()));
   EXPECT_TRUE(T().IsConnected());
-  EXPECT_FALSE(Enabled(1016));
-  EXPECT_FALSE(Enabled(1004));
-  EXPECT_TRUE(Enabled(1008));
+  EXPECT_FALSE(Enabled(ids::kPeerAddress));
+  EXPECT_FALSE(Enabled(ids::kConnect));
+  EXPECT_TRUE(Enabled(ids::kDisconnect));
 
   // The default send text with the binary conversion on: 12 bytes.
-  SetText(1017, Cp932("<STX>１２３４５<ETX>"));
-  SetCheck(1000, true);
-  Click(1005);
+  SetText(ids::kSendBox, Cp932("<STX>１２３４５<ETX>"));
+  SetCheck(ids::kDataTran, true);
+  Click(ids::kSendText);
   EXPECT_EQ(server.Read(12), "\x02" + Cp932("１２３４５") + "\x03");
   EXPECT_EQ(LastLine(),
             Line(LineFormats::Get().sent, server.Port(), Cp932("<STX>１２３４５<ETX>").c_str()));
   // Without it the text's own 20 bytes.
-  SetCheck(1000, false);
-  Click(1005);
+  SetCheck(ids::kDataTran, false);
+  Click(ids::kSendText);
   EXPECT_EQ(server.Read(20), Cp932("<STX>１２３４５<ETX>"));
 
   // An empty send box sends nothing and adds nothing.
   const auto count = Lines().size();
-  SetText(1017, "");
-  Click(1005);
+  SetText(ids::kSendBox, "");
+  Click(ids::kSendText);
   EXPECT_EQ(Lines().size(), count);
 
   // The server goes: the tool is idle again, with the address box enabled.
   server.accepted.CloseSocket();
   ASSERT_TRUE(RunUntil([&] { return !T().IsConnected(); }));
   EXPECT_EQ(LastLine(), Line(LineFormats::Get().peerClosed, server.Port()));
-  EXPECT_TRUE(Enabled(1016));
-  EXPECT_TRUE(Enabled(1004));
-  EXPECT_FALSE(Enabled(1008));
+  EXPECT_TRUE(Enabled(ids::kPeerAddress));
+  EXPECT_TRUE(Enabled(ids::kConnect));
+  EXPECT_FALSE(Enabled(ids::kDisconnect));
 }
 
 TEST_F(ClientFlows, ConnectFailuresGiveErrorLinesAndStayIdle) {
@@ -114,7 +114,7 @@ TEST_F(ClientFlows, ConnectFailuresGiveErrorLinesAndStayIdle) {
                                      platform::SystemMessageText(c.error).c_str()));
     EXPECT_FALSE(T().IsConnected());
     EXPECT_EQ(T().LiveEndpoints(), 0u);
-    EXPECT_TRUE(Enabled(1004));
+    EXPECT_TRUE(Enabled(ids::kConnect));
     TearDown();
   }
 }
@@ -123,7 +123,7 @@ TEST_F(ClientFlows, FilesAreSentAsOneBlockOfAtMost102400Bytes) {
   FarServer server;
   Connect("127.0.0.1", server.Port());
   ASSERT_TRUE(server.Accept());
-  SetCheck(1000, false);
+  SetCheck(ids::kDataTran, false);
   std::string content(150000, '\0');
   for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7);
   const std::string big = dir_ / "big.bin";
@@ -158,8 +158,8 @@ TEST_F(ClientFlows, FailedSendGivesAnErrorLineAndKeepsTheConnection) {
   // is still current when the sends find it broken.
   server.accepted.CloseSocket();
   // An orderly close would still let the first send through; write until the reset comes back.
-  SetText(1017, "data");
-  SetCheck(1000, false);
+  SetText(ids::kSendBox, "data");
+  SetCheck(ids::kDataTran, false);
   const std::string erPrefix = Cp932("*ER* ");
   const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
   while (LastLine().compare(0, erPrefix.size(), erPrefix) != 0 &&
@@ -182,14 +182,14 @@ TEST_F(ClientFlows, FailedSendGivesAnErrorLineAndKeepsTheConnection) {
 TEST_F(ClientFlows, DataFilesAndDailyLogAreByteExact) {
   FarServer server;
   Open(false, std::to_string(server.Port()));
-  SetCheck(1001, true);
-  SetCheck(1010, true);
-  SetText(1016, "127.0.0.1");
-  Click(1004);
+  SetCheck(ids::kDataSave, true);
+  SetCheck(ids::kListSave, true);
+  SetText(ids::kPeerAddress, "127.0.0.1");
+  Click(ids::kConnect);
   ASSERT_TRUE(server.Accept());
-  SetCheck(1000, true);
-  SetText(1017, "<STX>AB<ETX>");
-  Click(1005);
+  SetCheck(ids::kDataTran, true);
+  SetText(ids::kSendBox, "<STX>AB<ETX>");
+  Click(ids::kSendText);
   ASSERT_EQ(server.Read(4),
             "\x02"
             "AB\x03");
@@ -224,13 +224,13 @@ TEST_F(ClientFlows, DataFilesAndDailyLogAreByteExact) {
 
 TEST_F(ClientFlows, ModeButtonsSetTheAddressBox) {
   Open(false, "1");
-  SetText(1016, "typed.example");
-  Click(1012);
+  SetText(ids::kPeerAddress, "typed.example");
+  Click(ids::kServer);
   EXPECT_EQ(AddressBox(), "");
-  EXPECT_FALSE(Enabled(1016));
-  Click(1013);
+  EXPECT_FALSE(Enabled(ids::kPeerAddress));
+  Click(ids::kClient);
   EXPECT_EQ(AddressBox(), tool_.fields.savedIp);
-  EXPECT_TRUE(Enabled(1016));
+  EXPECT_TRUE(Enabled(ids::kPeerAddress));
 }
 
 TEST_F(ClientFlows, SocketStartFailureShowsTheBoxAndSkipsTheRest) {
@@ -247,10 +247,10 @@ TEST_F(ClientFlows, DisconnectClosesTheOwnConnection) {
   FarServer server;
   Connect("127.0.0.1", server.Port());
   ASSERT_TRUE(server.Accept());
-  Click(1008);
+  Click(ids::kDisconnect);
   EXPECT_EQ(LastLine(), Line(LineFormats::Get().peerClosed, server.Port()));
   EXPECT_FALSE(T().IsConnected());
-  EXPECT_TRUE(Enabled(1016));
+  EXPECT_TRUE(Enabled(ids::kPeerAddress));
   char byte;
   EXPECT_EQ(server.accepted.ReceiveSome(&byte, 1), 0) << "the far side sees the end";
   ASSERT_TRUE(RunUntil([&] { return T().LiveEndpoints() == 0; }));

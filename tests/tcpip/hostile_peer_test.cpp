@@ -35,7 +35,7 @@ class HostilePeers : public ToolFixture {
     tool_.fields.data.dataSave = true;
     tool_.fields.data.listSave = true;
     W().FieldsToControls();
-    Click(1004);
+    Click(ids::kConnect);
     ASSERT_GT(ListenPort(), 0);
   }
 
@@ -167,7 +167,7 @@ TEST_F(HostilePeers, TwoPeersWhileABoxIsUpKeepTheirOwnBytes) {
 // by the address and port kept from the accept.
 TEST_F(HostilePeers, AResetPeersCloseLineNamesIt) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   LoopbackPeer peer;
   Join(peer);
   const std::string closeLine = PeerLine(LineFormats::Get().peerClosed, peer);

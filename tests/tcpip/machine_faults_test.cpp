@@ -33,7 +33,7 @@ class MachineFaults : public ToolFixture {
   // Listens on a port the system chooses, with one peer joined (the current peer).
   void ListenWithPeer(LoopbackPeer& peer) {
     Open(true, "0");
-    Click(1004);
+    Click(ids::kConnect);
     ASSERT_GT(ListenPort(), 0);
     Join(peer);
   }
@@ -67,21 +67,21 @@ TEST_F(MachineFaults, APortTextThatIsNoNumberIsAnErrorLine) {
   for (const bool server : {true, false}) {
     for (const char* text : {"abc", "", " ", "80x", "8 0"}) {
       Open(server, text);
-      if (!server) SetText(1016, "127.0.0.1");
-      Click(1004);
+      if (!server) SetText(ids::kPeerAddress, "127.0.0.1");
+      Click(ids::kConnect);
       const std::string host = server ? "" : "127.0.0.1";
       EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().failedWithPort, host.c_str(),
                                        tcpip::PortNumber(text), invalid.c_str()))
           << "port text '" << text << "'";
       EXPECT_EQ(T().Listener(), nullptr);
       EXPECT_FALSE(T().IsConnected());
-      EXPECT_TRUE(Enabled(1004));
+      EXPECT_TRUE(Enabled(ids::kConnect));
       TearDown();
     }
   }
   // Blanks around a number are still a number.
   Open(true, " 0 ");
-  Click(1004);
+  Click(ids::kConnect);
   ASSERT_NE(T().Listener(), nullptr);
   EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "", ListenPort()));
 }
@@ -194,8 +194,8 @@ TEST_F(MachineFaults, TheDailyLogOnAFullDiskKeepsWholeRecords) {
 // the slots; the others are accepted and let go, each with its two lines.
 TEST_F(MachineFaults, ABurstOfConnectsIsAcceptedAtOnce) {
   Open(true, "0");
-  SetCheck(1010, true);  // daily log: the window keeps only the newest 100 lines
-  Click(1004);
+  SetCheck(ids::kListSave, true);  // daily log: the window keeps only the newest 100 lines
+  Click(ids::kConnect);
   const int port = ListenPort();
   ASSERT_GT(port, 0);
   std::vector<std::unique_ptr<platform::StreamSocket>> peers;

@@ -24,16 +24,16 @@ class ServerFlows : public ToolFixture {};
 
 TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
   Open(true, "0");
-  EXPECT_FALSE(Enabled(1016)) << "server mode disables the address box";
-  Click(1004);
+  EXPECT_FALSE(Enabled(ids::kPeerAddress)) << "server mode disables the address box";
+  Click(ids::kConnect);
   ASSERT_GT(ListenPort(), 0);
   // Port 0 lets the system choose; the line names the port taken.
   EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "", ListenPort()));
-  EXPECT_FALSE(Enabled(1004));
-  EXPECT_FALSE(Enabled(1012));
-  EXPECT_FALSE(Enabled(1013));
-  EXPECT_FALSE(Enabled(1015));
-  EXPECT_TRUE(Enabled(1008));
+  EXPECT_FALSE(Enabled(ids::kConnect));
+  EXPECT_FALSE(Enabled(ids::kServer));
+  EXPECT_FALSE(Enabled(ids::kClient));
+  EXPECT_FALSE(Enabled(ids::kPort));
+  EXPECT_TRUE(Enabled(ids::kDisconnect));
 
   LoopbackPeer p1, p2, p3;
   Join(p1);
@@ -57,8 +57,8 @@ TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
   ClickLine(2);
   EXPECT_EQ(AddressBox(), "127.0.0.1:" + std::to_string(p2.LocalPort()));  // "%s:%d"
   // Text goes to the picked peer.
-  SetText(1017, "<STX>A<ETX>");
-  Click(1005);
+  SetText(ids::kSendBox, "<STX>A<ETX>");
+  Click(ids::kSendText);
   EXPECT_EQ(p2.Read(3),
             "\x02"
             "A\x03");
@@ -75,7 +75,7 @@ TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
 
   // "切　断" closes every peer, then the listening socket.
   const int listenPort = ListenPort();
-  Click(1008);
+  Click(ids::kDisconnect);
   lines = Lines();
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[lines.size() - 3], PeerLine(LineFormats::Get().peerClosed, p1));
@@ -83,9 +83,9 @@ TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
   EXPECT_EQ(lines.back(), FormatLine(LineFormats::Get().listenEnded, "", listenPort));
   EXPECT_EQ(AddressBox(), "");
   EXPECT_FALSE(T().IsConnected());
-  EXPECT_TRUE(Enabled(1004));
-  EXPECT_FALSE(Enabled(1008));
-  EXPECT_FALSE(Enabled(1016)) << "idle in server mode keeps the address box disabled";
+  EXPECT_TRUE(Enabled(ids::kConnect));
+  EXPECT_FALSE(Enabled(ids::kDisconnect));
+  EXPECT_FALSE(Enabled(ids::kPeerAddress)) << "idle in server mode keeps the address box disabled";
   EXPECT_TRUE(p1.SeesEnd());
   EXPECT_TRUE(p2.SeesEnd());
   LoopbackPeer late;
@@ -94,7 +94,7 @@ TEST_F(ServerFlows, ThreePeersTheCurrentPeerAndTheAddressBox) {
 
 TEST_F(ServerFlows, ReceivedDataAsNotationAndHex) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   LoopbackPeer p;
   Join(p);
   ASSERT_TRUE(
@@ -102,7 +102,7 @@ TEST_F(ServerFlows, ReceivedDataAsNotationAndHex) {
                 "A\x03"));
   ASSERT_TRUE(RunUntil([&] { return Lines().size() == 3; }));
   EXPECT_EQ(LastLine(), PeerLine(LineFormats::Get().received, p, "<STX>A<ETX>"));
-  SetCheck(1019, true);
+  SetCheck(ids::kDspHex, true);
   ASSERT_TRUE(
       p.SendAll("\x02"
                 "A\x03"));
@@ -112,8 +112,8 @@ TEST_F(ServerFlows, ReceivedDataAsNotationAndHex) {
 
 TEST_F(ServerFlows, LargeBurstArrivesInBlocksAndSendAndCloseLosesNothing) {
   Open(true, "0");
-  SetCheck(1001, true);  // data files
-  Click(1004);
+  SetCheck(ids::kDataSave, true);  // data files
+  Click(ids::kConnect);
   LoopbackPeer p;
   Join(p);
   std::string burst(250000, '\0');
@@ -152,12 +152,12 @@ TEST_F(ServerFlows, LargeBurstArrivesInBlocksAndSendAndCloseLosesNothing) {
 TEST_F(ServerFlows, ReListensOnTheSamePortRightAfterDisconnect) {
   const int port = FreePort();
   Open(true, std::to_string(port));
-  Click(1004);
+  Click(ids::kConnect);
   ASSERT_EQ(ListenPort(), port);
   LoopbackPeer p;
   Join(p);
-  Click(1008);
-  Click(1004);
+  Click(ids::kDisconnect);
+  Click(ids::kConnect);
   EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "", port));
   EXPECT_EQ(ListenPort(), port);
 }
@@ -169,11 +169,11 @@ TEST_F(ServerFlows, PortInUseGivesAnErrorLineAndStaysIdle) {
   ASSERT_TRUE(holder.socket().Listen(1));
   const int port = holder.LocalPort();
   Open(true, std::to_string(port));
-  Click(1004);
+  Click(ids::kConnect);
   EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().failedWithPort, "", port,
                                    platform::SystemMessageText(EADDRINUSE).c_str()));
   EXPECT_EQ(T().Listener(), nullptr);
-  EXPECT_TRUE(Enabled(1004));
+  EXPECT_TRUE(Enabled(ids::kConnect));
 }
 
 // Closing with "切　断" while a reception and a close of the same peers are still queued: the
@@ -181,7 +181,7 @@ TEST_F(ServerFlows, PortInUseGivesAnErrorLineAndStaysIdle) {
 // nothing.
 TEST_F(ServerFlows, MessagesQueuedForEndpointsClosedMeanwhileAreDropped) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   LoopbackPeer a, b;
   Join(a);
   Join(b);
@@ -204,7 +204,7 @@ TEST_F(ServerFlows, MessagesQueuedForEndpointsClosedMeanwhileAreDropped) {
 // endpoint: the next listening socket must not wait for a connection that is not there.
 TEST_F(ServerFlows, AnAcceptMessageOfAClosedListenerIsIgnored) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   LoopbackPeer p;
   {
     platform::MessageHold hold(W().Messages());
@@ -233,13 +233,13 @@ TEST_F(ServerFlows, AutomaticConnectionAtStartListens) {
   OpenWindow();
   ASSERT_NE(T().Listener(), nullptr);
   EXPECT_EQ(LastLine(), FormatLine(LineFormats::Get().listenStarted, "", ListenPort()));
-  EXPECT_FALSE(Enabled(1004));
-  EXPECT_TRUE(Enabled(1008));
+  EXPECT_FALSE(Enabled(ids::kConnect));
+  EXPECT_TRUE(Enabled(ids::kDisconnect));
 }
 
 TEST_F(ServerFlows, AConnectionBeyondTheHundredSlotsIsLetGo) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   std::vector<std::unique_ptr<LoopbackPeer>> peers;
   for (int i = 0; i < 100; ++i) {
     peers.push_back(std::make_unique<LoopbackPeer>());
@@ -267,8 +267,8 @@ TEST_F(ServerFlows, AConnectionBeyondTheHundredSlotsIsLetGo) {
 
 TEST_F(ServerFlows, CloseSequenceDisconnectsConnectedPeers) {
   Open(true, "0");
-  SetCheck(1010, true);  // daily log
-  Click(1004);
+  SetCheck(ids::kListSave, true);  // daily log
+  Click(ids::kConnect);
   LoopbackPeer a, b;
   Join(a);
   Join(b);
@@ -291,7 +291,7 @@ TEST_F(ServerFlows, CloseSequenceDisconnectsConnectedPeers) {
 
 TEST_F(ServerFlows, PortTextOfAnEndpointOutsideTheTableIsEmpty) {
   Open(true, "0");
-  Click(1004);
+  Click(ids::kConnect);
   tcpip::PeerEndpoint stranger(nullptr, nullptr);
   EXPECT_EQ(T().PeerPortText(&stranger), "");
 }

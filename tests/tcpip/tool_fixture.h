@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/recording_names.h"
+#include "core/window/dialog_template.h"
 #include "core/window/main_window.h"
 #include "platform/cp932.h"
 #include "platform/files.h"
@@ -30,6 +31,12 @@
 
 namespace tcpip_test {
 
+// The control ids of the TCP/IP window: the ones both tools share and the tool's own.
+namespace ids {
+using namespace core::ids;
+using namespace tcpip::ids;
+}  // namespace ids
+
 class ToolFixture : public ::testing::Test {
  protected:
   // Opens the window as the program does. `server` picks the mode; the port box gets `port`.
@@ -39,7 +46,7 @@ class ToolFixture : public ::testing::Test {
     f.port = port;
     f.data.dataTran = true;
     window_->FieldsToControls();
-    Click(server ? 1012 : 1013);
+    Click(server ? ids::kServer : ids::kClient);
   }
 
   // Opens the window with whatever the settings file holds (none: the defaults).
@@ -74,7 +81,8 @@ class ToolFixture : public ::testing::Test {
   }
   bool Enabled(int id) { return W().Control(id)->isEnabled(); }
   std::string AddressBox() {
-    return platform::Utf8ToCp932(qobject_cast<QLineEdit*>(W().Control(1016))->text().toStdString());
+    return platform::Utf8ToCp932(
+        qobject_cast<QLineEdit*>(W().Control(ids::kPeerAddress))->text().toStdString());
   }
   void SetText(int id, const std::string& cp932) {
     qobject_cast<QLineEdit*>(W().Control(id))
