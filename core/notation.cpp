@@ -152,12 +152,21 @@ std::size_t BytesToNotation(char* out, const unsigned char* bytes, long length, 
 }
 
 std::string BytesToNotation(std::string_view bytes, bool hexOnly) {
-  std::string text(bytes.size() * kNotationCharsPerByte + 1, '\0');
-  const std::size_t length =
-      BytesToNotation(text.data(), reinterpret_cast<const unsigned char*>(bytes.data()),
-                      static_cast<long>(bytes.size()), hexOnly);
-  text.resize(length);
+  std::string text;
+  AppendNotation(text, bytes, hexOnly);
   return text;
+}
+
+void AppendNotation(std::string& text, std::string_view bytes, bool hexOnly) {
+  if (bytes.empty()) return;
+  const std::size_t start = text.size();
+  // The hexadecimal form takes exactly four characters a byte; the mixed form at most five.
+  const std::size_t perByte = hexOnly ? 4 : kNotationCharsPerByte;
+  text.resize(start + bytes.size() * perByte + 1);
+  const std::size_t length =
+      BytesToNotation(text.data() + start, reinterpret_cast<const unsigned char*>(bytes.data()),
+                      static_cast<long>(bytes.size()), hexOnly);
+  text.resize(start + length);
 }
 
 long NotationToBytes(unsigned char* out, const char* text, long length) {

@@ -43,6 +43,9 @@ inline constexpr std::size_t kNotationCharsPerByte = 5;
 // printable ASCII and double-byte characters are shown as such.
 std::size_t BytesToNotation(char* out, const unsigned char* bytes, long length, bool hexOnly);
 std::string BytesToNotation(std::string_view bytes, bool hexOnly);
+// Appends the display text of `bytes` to `text`, written in place: a traffic line is built
+// around a block's text without a second copy of it.
+void AppendNotation(std::string& text, std::string_view bytes, bool hexOnly);
 
 // Reads typed text in the notation and writes the bytes it stands for into `out`; returns their
 // count, which never exceeds `length` (0 for a length of 0 or less). Anything that is not a

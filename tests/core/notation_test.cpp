@@ -252,4 +252,22 @@ TEST(Notation, LiteralTextThatSpellsANameDoesNotReadBack) {
   EXPECT_EQ(NotationToBytes(BytesToNotation("<STX><41>", true)), "<STX><41>");
 }
 
+TEST(AppendNotation, WritesAfterWhatTheLineAlreadyHolds) {
+  // A traffic line's head stays as it was, and the block's text follows it exactly as the
+  // whole-text form gives it, a split lead byte at the end included.
+  const std::string head = platform::Cp932("->受 127.0.0.1      (5000 )");
+  const std::string blocks[] = {"", "A",
+                                std::string("\x00\x02"
+                                            "ab\r\n",
+                                            6),
+                                "\x82\xa0\x82", std::string(1000, '\xff')};
+  for (const std::string& block : blocks) {
+    for (bool hexOnly : {false, true}) {
+      std::string line = head;
+      core::AppendNotation(line, block, hexOnly);
+      EXPECT_EQ(line, head + BytesToNotation(block, hexOnly)) << block.size() << hexOnly;
+    }
+  }
+}
+
 }  // namespace
