@@ -1,8 +1,10 @@
 // The TCP/IP tool with its real window (offscreen unless a display is set) receiving a flood from
 // a loopback peer: 64 MiB sent at once, measured from the first byte sent to the tool's "切断"
-// line. Two runs: (a) with the daily log and data files off, (b) with the daily log and "HEX表示"
-// on, where the log's reception records are decoded back to bytes and compared with what was
-// sent. A third measurement is the CPU time a listening tool with 100 idle peers spends in 30 s.
+// line. Three runs: (a) with the daily log and data files off, (b) with the daily log and
+// "HEX表示" on, where the log's reception records are decoded back to bytes and compared with
+// what was sent, (c) as (a) with the window hidden, which is what the endpoints and the flows
+// carry without the painting; (c) also reports (a)'s share of it. A fourth measurement is the
+// CPU time, and the GUI thread's wake-ups, of a listening tool with 100 idle peers in 30 s.
 //
 // Run by hand: build/bench/tcpip_flood_bench [--benchmark_filter=...]
 // Environment: TK_FLOOD_MIB (default 64), TK_FLOOD_TEXT (1: printable text instead of random
@@ -10,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -95,6 +98,11 @@ class Flooder {
   platform::StreamSocket socket_;
 };
 
+// The value of a lower-case hexadecimal digit, as the log writes them.
+int HexDigit(char c) {
+  return c <= '9' ? c - '0' : c - 'a' + 10;
+}
+
 struct Tool {
   std::filesystem::path folder;
   core::QtUserDialogs dialogs;
@@ -165,7 +173,7 @@ struct Tool {
         const auto data = line.find(')', at);
         if (records) ++*records;
         for (std::size_t i = data + 1; i + 3 < line.size() + 1 && line[i] == '<'; i += 4)
-          bytes.push_back(static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16)));
+          bytes.push_back(static_cast<char>(HexDigit(line[i + 1]) << 4 | HexDigit(line[i + 2])));
       }
     }
     return bytes;
@@ -185,6 +193,9 @@ std::string Payload(std::size_t size) {
   }
   return bytes;
 }
+
+// The plain flood's figure through the shown window, for the hidden run to compare against.
+double shownPlainMBps = 0;
 
 void Flood(benchmark::State& state, bool logAndHex, bool shown = true) {
   const std::size_t size = static_cast<std::size_t>(EnvInt("TK_FLOOD_MIB", 64)) << 20;
@@ -218,7 +229,12 @@ void Flood(benchmark::State& state, bool logAndHex, bool shown = true) {
       state.SkipWithError("flood did not complete");
       return;
     }
-    state.counters["MB_per_s"] = static_cast<double>(size) / 1e6 / seconds;
+    const double mbps = static_cast<double>(size) / 1e6 / seconds;
+    state.counters["MB_per_s"] = mbps;
+    if (shown && !logAndHex) shownPlainMBps = mbps;
+    // How much of what the flows alone carry the shown window keeps (0 when the shown run
+    // was not made).
+    if (!shown && !logAndHex) state.counters["shown_over_hidden"] = shownPlainMBps / mbps;
     state.counters["list_paints"] = paints.paints;
     if (logAndHex) {
       int records = 0;
@@ -267,14 +283,23 @@ void BM_IdleHundredPeers(benchmark::State& state) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     }
     // The tool idles in its own event loop, as it does when nobody talks to it.
+    // The GUI thread's wake-ups are counted: an idle tool should have none once its text
+    // cursor has stopped blinking.
+    int wakeups = 0;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    const auto counting =
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::awake, [&] { ++wakeups; });
     const double cpuBefore = CpuSeconds();
     QEventLoop idle;
     QTimer::singleShot(idleSeconds * 1000, &idle, &QEventLoop::quit);
     idle.exec();
     const double cpu = CpuSeconds() - cpuBefore;
+    QObject::disconnect(counting);
     state.SetIterationTime(idleSeconds);
     state.counters["peers"] = tool.tcp->Peers().Occupied();
     state.counters["cpu_ms"] = cpu * 1000;
+    state.counters["cpu_percent"] = cpu * 100 / idleSeconds;
+    state.counters["wakeups"] = wakeups;
   }
 }
 BENCHMARK(BM_IdleHundredPeers)->UseManualTime()->Iterations(1)->Unit(benchmark::kSecond);
