@@ -375,11 +375,11 @@ Status SocketComponent::SendData(std::string_view bytes) {
     awaitingAddress_.emplace_back(bytes);
     if (!resolver_.Busy()) {
       const std::uint64_t generation = generation_;
-      const std::string host = remoteHost_;
-      if (!resolver_.Start(host, [this, generation, host](int error, std::uint32_t found) {
+      const std::string lookedUp = remoteHost_;
+      if (!resolver_.Start(lookedUp, [this, generation, lookedUp](int error, std::uint32_t found) {
             if (generation != generation_) return;
             if (error == 0) {
-              resolvedHost_ = host;
+              resolvedHost_ = lookedUp;
               resolvedAddress_ = found;
               resolvedHostValid_ = true;
             }

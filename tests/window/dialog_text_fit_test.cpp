@@ -170,6 +170,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(DialogCase{"TcpIpMain", tcpip::TcpIpMainDialog(), 17},
                     DialogCase{"SerialMain", serial::SerialMainDialog(), 32},
                     DialogCase{"About", core::AboutDialog(core::kTcpIpTool.programName), 2}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& testCase) { return std::string(testCase.param.name); });
 
 }  // namespace
