@@ -16,8 +16,8 @@ export TSAN_OPTIONS="suppressions=$PWD/tests/support/tsan.supp halt_on_error=1 s
 echo "== source checks"
 bash scripts/check-source.sh
 
-echo "== plain build"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+echo "== plain build (warnings are errors)"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTK_WERROR=ON >/dev/null
 cmake --build build
 ctest --test-dir build -j"$jobs" --timeout 300
 

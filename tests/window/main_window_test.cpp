@@ -86,8 +86,8 @@ class MainWindowTest : public testing::TestWithParam<ToolCase> {
 };
 
 INSTANTIATE_TEST_SUITE_P(BothTools, MainWindowTest, testing::ValuesIn(kTools),
-                         [](const auto& info) {
-                           return std::string(info.param.tool->programName);
+                         [](const auto& testCase) {
+                           return std::string(testCase.param.tool->programName);
                          });
 
 TEST_P(MainWindowTest, KeepsTheNewest100LinesSelectedInListAndHistory) {
