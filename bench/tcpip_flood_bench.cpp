@@ -29,6 +29,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/window/idle_cursor_blink.h"
 #include "core/window/main_window.h"
 #include "core/window/qt_user_dialogs.h"
 #include "platform/cp932.h"
@@ -310,6 +311,8 @@ int main(int argc, char** argv) {
   if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM") && !qEnvironmentVariableIsSet("DISPLAY"))
     qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
+  // As the tools do: the text cursor stops blinking after a spell without input.
+  core::IdleCursorBlink idleCursor;
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
