@@ -6,20 +6,10 @@
 
 #include <cerrno>
 
+#include "platform/ipv4_address.h"
 #include "platform/last_error.h"
 
 namespace platform {
-namespace {
-
-sockaddr_in Ipv4(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in where{};
-  where.sin_family = AF_INET;
-  where.sin_addr.s_addr = htonl(address);
-  where.sin_port = htons(port);
-  return where;
-}
-
-}  // namespace
 
 DatagramSocket::DatagramSocket(ReadinessLoop* loop) : loop_(loop) {}
 

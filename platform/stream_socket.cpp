@@ -11,18 +11,11 @@
 #include <cerrno>
 
 #include "platform/cp932.h"
+#include "platform/ipv4_address.h"
 #include "platform/last_error.h"
 
 namespace platform {
 namespace {
-
-sockaddr_in Ipv4(std::uint32_t address, std::uint16_t port) {
-  sockaddr_in where{};
-  where.sin_family = AF_INET;
-  where.sin_addr.s_addr = htonl(address);
-  where.sin_port = htons(port);
-  return where;
-}
 
 short EventsFor(StreamSocket::Await what) {
   switch (what) {
