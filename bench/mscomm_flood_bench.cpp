@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/automation/dispatch.h"
-#include "platform/automation/loader.h"
+#include "automation/dispatch.h"
+#include "automation/loader.h"
 #include "platform/cpu_time.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/readiness.h"
@@ -25,7 +25,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-namespace pa = platform::automation;
+namespace pa = automation;
 
 constexpr std::size_t kFloodBytes = 8 * 1024 * 1024;
 

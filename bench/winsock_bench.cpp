@@ -18,14 +18,14 @@
 #include <thread>
 #include <vector>
 
-#include "platform/automation/dispatch.h"
-#include "platform/automation/loader.h"
+#include "automation/dispatch.h"
+#include "automation/loader.h"
 #include "platform/readiness.h"
 #include "platform/stream_socket.h"
 
 namespace {
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::Variant;
 using Socket = platform::StreamSocket;
 

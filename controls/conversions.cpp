@@ -1,11 +1,11 @@
 #include "controls/conversions.h"
 
-#include "platform/automation/coercion.h"
-#include "platform/automation/text.h"
+#include "automation/coercion.h"
+#include "automation/text.h"
 
 namespace controls {
 
-namespace automation = platform::automation;
+namespace automation = automation;
 using automation::MakeError;
 using automation::SafeArray;
 using automation::VarType;

@@ -2,12 +2,12 @@
 // The four conversions that both controls carry, between byte arrays, text (in the system code
 // page, CP932) and hexadecimal text. Pure functions: no control state.
 
-#include "platform/automation/variant.h"
+#include "automation/variant.h"
 
 namespace controls {
 
-using platform::automation::Result;
-using platform::automation::Variant;
+using automation::Result;
+using automation::Variant;
 
 // Bytes (a byte array, an array of Variants each taken as a byte, or a string's UTF-16 code
 // units) read as CP932 text. Null gives Null; anything else that is not bytes is error 13.

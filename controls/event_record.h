@@ -5,7 +5,7 @@
 #include <array>
 #include <string>
 
-#include "platform/automation/variant.h"
+#include "automation/variant.h"
 
 namespace controls {
 
@@ -14,16 +14,16 @@ inline constexpr std::size_t kRecordEventName = 0;
 inline constexpr std::size_t kRecordCommEvent = 8;
 inline constexpr std::size_t kRecordData = 9;
 
-using EventRecord = std::array<platform::automation::Variant, kEventRecordSize>;
+using EventRecord = std::array<automation::Variant, kEventRecordSize>;
 
 // A record with the name in element 0 and every other element Empty.
 inline EventRecord NewEventRecord(std::u16string name) {
   EventRecord record;
-  record[kRecordEventName] = platform::automation::Variant::String(std::move(name));
+  record[kRecordEventName] = automation::Variant::String(std::move(name));
   return record;
 }
 
 // The record as a script receives it: an array of 10 Variants, lower bound 0.
-platform::automation::Variant RecordAsArray(EventRecord record);
+automation::Variant RecordAsArray(EventRecord record);
 
 }  // namespace controls

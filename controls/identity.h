@@ -5,11 +5,11 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/automation/guid.h"
+#include "automation/guid.h"
 
 namespace controls {
 
-using platform::automation::Guid;
+using automation::Guid;
 
 inline constexpr Guid kLibId{
     0xBE143851, 0xDB5E, 0x4FD9, {0x86, 0x2E, 0xC0, 0xDB, 0x4E, 0x51, 0xB9, 0x1B}};

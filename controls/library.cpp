@@ -3,22 +3,22 @@
 
 #include <cstring>
 
+#include "automation/apartment.h"
+#include "automation/class_factory.h"
+#include "automation/class_registry.h"
+#include "automation/module_path.h"
+#include "automation/text.h"
+#include "components/comm/comm_dispatch.h"
+#include "components/socket/socket_dispatch.h"
 #include "controls/control_classes.h"
 #include "controls/identity.h"
 #include "controls/resources.h"
 #include "controls/type_library.h"
-#include "platform/automation/apartment.h"
-#include "platform/automation/class_factory.h"
-#include "platform/automation/class_registry.h"
-#include "platform/automation/comm_component.h"
-#include "platform/automation/module_path.h"
-#include "platform/automation/socket_component.h"
-#include "platform/automation/text.h"
 
 namespace controls {
 namespace {
 
-namespace automation = platform::automation;
+namespace automation = automation;
 using automation::Guid;
 using automation::HResult;
 using automation::Ref;
@@ -26,13 +26,13 @@ using automation::Result;
 using automation::Status;
 
 Result<Ref<automation::Unknown>> CreateSocketComponentObject() {
-  auto component = automation::CreateSocketComponent(automation::CurrentReadinessLoop());
+  auto component = components::CreateSocketComponent(automation::CurrentReadinessLoop());
   if (!component) return component.error();
   return Ref<automation::Unknown>(std::move(component).value());
 }
 
 Result<Ref<automation::Unknown>> CreateCommComponentObject() {
-  auto component = automation::CreateCommComponent(automation::CurrentReadinessLoop());
+  auto component = components::CreateCommComponent(automation::CurrentReadinessLoop());
   if (!component) return component.error();
   return Ref<automation::Unknown>(std::move(component).value());
 }
@@ -50,9 +50,9 @@ struct LibraryClass {
 const LibraryClass kClasses[] = {
     {kWinsockClsid, "Winsock", kWinsockProgId, true, kWinsockBitmap, &CreateWinsockControl},
     {kMSCommClsid, "MSComm", kMSCommProgId, true, kMSCommBitmap, &CreateMSCommControl},
-    {automation::socket::kClsid, "SocketComponent", "CommTestKit.SocketComponent", false, 0,
-     &CreateSocketComponentObject},
-    {automation::comm::kClsid, "CommComponent", "CommTestKit.CommComponent", false, 0,
+    {components::winsock::members::kClsid, "SocketComponent", "CommTestKit.SocketComponent", false,
+     0, &CreateSocketComponentObject},
+    {components::comm::members::kClsid, "CommComponent", "CommTestKit.CommComponent", false, 0,
      &CreateCommComponentObject},
 };
 
@@ -108,34 +108,30 @@ Status UnregisterAll() {
 
 #define QUORVANE_EXPORT extern "C" __attribute__((visibility("default")))
 
-using platform::automation::Guid;
-using platform::automation::HResult;
+using automation::Guid;
+using automation::HResult;
 
 QUORVANE_EXPORT HResult DllGetClassObject(const Guid* clsid, const Guid* iid, void** out) {
-  if (clsid == nullptr) return platform::automation::kPointer;
+  if (clsid == nullptr) return automation::kPointer;
   for (const controls::LibraryClass& c : controls::kClasses) {
     if (c.clsid == *clsid) {
-      return platform::automation::ProvideClassObject(
-          platform::automation::MakeClassFactory(c.create), iid, out);
+      return automation::ProvideClassObject(automation::MakeClassFactory(c.create), iid, out);
     }
   }
   if (out) *out = nullptr;
-  return platform::automation::kClassNotAvailable;
+  return automation::kClassNotAvailable;
 }
 
 QUORVANE_EXPORT HResult DllCanUnloadNow() {
-  return platform::automation::LiveObjects() == 0 ? platform::automation::kOk
-                                                  : platform::automation::kFalse;
+  return automation::LiveObjects() == 0 ? automation::kOk : automation::kFalse;
 }
 
 QUORVANE_EXPORT HResult DllRegisterServer() {
-  return controls::RegisterAll() ? platform::automation::kOk
-                                 : platform::automation::kRegisterClassFailed;
+  return controls::RegisterAll() ? automation::kOk : automation::kRegisterClassFailed;
 }
 
 QUORVANE_EXPORT HResult DllUnregisterServer() {
-  return controls::UnregisterAll() ? platform::automation::kOk
-                                   : platform::automation::kRegisterClassFailed;
+  return controls::UnregisterAll() ? automation::kOk : automation::kRegisterClassFailed;
 }
 
 // The library's resource lookup: the resource's bytes and size, or kFail when there is none.
@@ -143,19 +139,19 @@ QUORVANE_EXPORT HResult DllUnregisterServer() {
 QUORVANE_EXPORT HResult DllFindResource(const char* type, const char* name, const void** data,
                                         std::size_t* size) {
   if (type == nullptr || name == nullptr || data == nullptr || size == nullptr) {
-    return platform::automation::kPointer;
+    return automation::kPointer;
   }
   auto found = controls::FindLibraryResource(type, name);
-  if (!found) return platform::automation::kFail;
+  if (!found) return automation::kFail;
   *data = found->data();
   *size = found->size();
-  return platform::automation::kOk;
+  return automation::kOk;
 }
 
 namespace controls {
 namespace {
 std::string ThisModulePath() {
-  return platform::automation::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer));
+  return automation::ModulePathOf(reinterpret_cast<const void*>(&DllRegisterServer));
 }
 }  // namespace
 }  // namespace controls

@@ -1,18 +1,18 @@
 // The MSComm control: the shared shape around the comm component, with the component's
 // properties forwarded and its OnComm event raised or queued with the received bytes.
 
+#include "automation/coercion.h"
+#include "components/comm/comm_members.h"
 #include "controls/control_classes.h"
 #include "controls/identity.h"
 #include "controls/mscomm_members.h"
 #include "controls/script_control.h"
 #include "controls/type_library.h"
-#include "platform/automation/coercion.h"
-#include "platform/automation/comm_members.h"
 
 namespace controls {
 namespace {
 
-namespace inner = platform::automation::comm;
+namespace inner = components::comm::members;
 using automation::Result;
 
 ControlDescription MSCommDescription() {

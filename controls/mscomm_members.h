@@ -1,11 +1,11 @@
 #pragma once
 // DISPIDs of the MSComm control's interface _MSComm and its event interface __MSComm.
 
-#include "platform/automation/type_info.h"
+#include "automation/type_info.h"
 
 namespace controls::mscomm {
 
-using platform::automation::DispId;
+using automation::DispId;
 
 // Properties.
 inline constexpr DispId kBreak = 0x68030018;

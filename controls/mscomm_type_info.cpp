@@ -7,8 +7,8 @@
 namespace controls {
 namespace {
 
-using namespace platform::automation;  // NOLINT: a data table of this layer's types
-using namespace controls::mscomm;      // NOLINT
+using namespace automation;        // NOLINT: a data table of this layer's types
+using namespace controls::mscomm;  // NOLINT
 
 constexpr std::uint8_t kGetPut = kAccessGet | kAccessPut;
 constexpr TypeDesc kI2 = Type(VarType::I2);

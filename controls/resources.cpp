@@ -55,7 +55,7 @@ const std::map<Key, Bytes>& Resources() {
       {{"_IID_MSCOMM", "#1"}, GuidRecord(kMSCommIid)},
       {{"_SRCIID_MSCOMM", "#1"}, GuidRecord(kMSCommEventsIid)},
       {{"VERSION", "#1"}, VersionBlock()},
-      {{"TYPELIB", "#1"}, Text(platform::automation::DescribeTypeLib(QuorvaneTypeLib()))},
+      {{"TYPELIB", "#1"}, Text(automation::DescribeTypeLib(QuorvaneTypeLib()))},
       {{"BITMAP", "#30000"}, MSCommToolboxBitmap()},
       {{"BITMAP", "#30001"}, WinsockToolboxBitmap()},
       {{"GIF", "#1"}, SurfacePicture()},

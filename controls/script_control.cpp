@@ -1,10 +1,10 @@
 #include "controls/script_control.h"
 
+#include "automation/apartment.h"
+#include "automation/coercion.h"
+#include "automation/loader.h"
 #include "controls/conversions.h"
 #include "controls/type_library.h"
-#include "platform/automation/apartment.h"
-#include "platform/automation/coercion.h"
-#include "platform/automation/loader.h"
 
 namespace controls {
 

@@ -15,14 +15,14 @@
 #include <string_view>
 #include <vector>
 
+#include "automation/class_info.h"
+#include "automation/control.h"
+#include "automation/dispatch_object.h"
 #include "controls/event_record.h"
-#include "platform/automation/class_info.h"
-#include "platform/automation/control.h"
-#include "platform/automation/dispatch_object.h"
 
 namespace controls {
 
-namespace automation = platform::automation;
+namespace automation = automation;
 using automation::Dispatch;
 using automation::DispId;
 using automation::Guid;

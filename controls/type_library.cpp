@@ -6,7 +6,7 @@
 namespace controls {
 namespace {
 
-using namespace platform::automation;  // NOLINT: a data table of this layer's types
+using namespace automation;  // NOLINT: a data table of this layer's types
 
 constexpr EnumMember kProtocolConstants[] = {{u"sckTCPProtocol", 0}, {u"sckUDPProtocol", 1}};
 constexpr EnumMember kStateConstants[] = {{u"sckClosed", 0},        {u"sckOpen", 1},

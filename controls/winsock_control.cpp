@@ -3,17 +3,17 @@
 
 #include <vector>
 
+#include "components/socket/socket_members.h"
 #include "controls/control_classes.h"
 #include "controls/identity.h"
 #include "controls/script_control.h"
 #include "controls/type_library.h"
 #include "controls/winsock_members.h"
-#include "platform/automation/socket_members.h"
 
 namespace controls {
 namespace {
 
-namespace inner = platform::automation::socket;
+namespace inner = components::winsock::members;
 using automation::Result;
 
 ControlDescription WinsockDescription() {

@@ -1,11 +1,11 @@
 #pragma once
 // DISPIDs of the Winsock control's interface _Winsock and its event interface __Winsock.
 
-#include "platform/automation/type_info.h"
+#include "automation/type_info.h"
 
 namespace controls::winsock {
 
-using platform::automation::DispId;
+using automation::DispId;
 
 // Properties.
 inline constexpr DispId kBytesReceived = 0x68030009;

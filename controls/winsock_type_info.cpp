@@ -7,8 +7,8 @@
 namespace controls {
 namespace {
 
-using namespace platform::automation;  // NOLINT: a data table of this layer's types
-using namespace controls::winsock;     // NOLINT
+using namespace automation;         // NOLINT: a data table of this layer's types
+using namespace controls::winsock;  // NOLINT
 
 constexpr std::uint8_t kGet = kAccessGet;
 constexpr std::uint8_t kGetPut = kAccessGet | kAccessPut;

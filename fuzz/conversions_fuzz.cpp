@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "automation/coercion.h"
 #include "controls/conversions.h"
-#include "platform/automation/coercion.h"
 
 namespace {
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::Variant;
 using pa::VarType;
 

@@ -87,10 +87,15 @@ bool StreamSocket::StartConnect(std::uint32_t address, std::uint16_t port) {
 }
 
 int StreamSocket::FinishConnect() {
+  const int error = TakePendingError();
+  if (error == 0) StartNotices(Role::Connected);
+  return error;
+}
+
+int StreamSocket::TakePendingError() {
   int error = 0;
   socklen_t size = sizeof error;
   if (::getsockopt(fd_.get(), SOL_SOCKET, SO_ERROR, &error, &size) != 0) error = errno;
-  if (error == 0) StartNotices(Role::Connected);
   return error;
 }
 

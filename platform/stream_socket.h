@@ -55,6 +55,8 @@ class StreamSocket {
   // After the connection attempt has ended (Await::Connected): its error code, 0 on success.
   // A connected socket starts its data and close notices.
   int FinishConnect();
+  // The error the socket holds (a reset, say), taken from it; 0 when there is none.
+  int TakePendingError();
 
   // One send of at most `count` bytes, never raising SIGPIPE: the count sent, or -1 (EAGAIN when
   // the socket buffer is full).

@@ -5,10 +5,10 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/automation/class_info.h"
-#include "platform/automation/coercion.h"
-#include "platform/automation/control.h"
-#include "platform/automation/text.h"
+#include "automation/class_info.h"
+#include "automation/coercion.h"
+#include "automation/control.h"
+#include "automation/text.h"
 #include "scripthost/handler_source.h"
 #include "scripthost/host_bridge.h"
 #include "scripthost/script_property_bag.h"

@@ -9,7 +9,7 @@
 #include <optional>
 #include <span>
 
-#include "platform/automation/loader.h"
+#include "automation/loader.h"
 #include "scripthost/error_report.h"
 #include "scripthost/host_state.h"
 #include "scripthost/script_values.h"

@@ -6,9 +6,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/automation/class_registry.h"
-#include "platform/automation/loader.h"
-#include "platform/automation/text.h"
+#include "automation/class_registry.h"
+#include "automation/loader.h"
+#include "automation/text.h"
 
 namespace {
 
@@ -48,16 +48,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   const std::string modulePath = absolute.lexically_normal().string();
-  platform::automation::Status status = unregister
-                                            ? platform::automation::UnregisterModule(modulePath)
-                                            : platform::automation::RegisterModule(modulePath);
+  automation::Status status = unregister ? automation::UnregisterModule(modulePath)
+                                         : automation::RegisterModule(modulePath);
   if (!status) {
     std::fprintf(stderr, "quorvane-register: %s %s failed: %s\n",
                  unregister ? "unregistering" : "registering", modulePath.c_str(),
-                 platform::automation::Utf8FromUtf16(status.error().description).c_str());
+                 automation::Utf8FromUtf16(status.error().description).c_str());
     return 1;
   }
   std::printf("%s %s %s %s\n", unregister ? "unregistered" : "registered", modulePath.c_str(),
-              unregister ? "from" : "in", platform::automation::ClassRegistryPath().c_str());
+              unregister ? "from" : "in", automation::ClassRegistryPath().c_str());
   return 0;
 }

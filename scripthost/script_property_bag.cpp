@@ -1,10 +1,10 @@
 #include "scripthost/script_property_bag.h"
 
-#include "platform/automation/text.h"
+#include "automation/text.h"
 
 namespace scripthost {
 
-namespace automation = platform::automation;
+namespace automation = automation;
 
 automation::Result<automation::Variant> ScriptPropertyBag::Read(
     std::u16string_view name, const automation::Variant& defaultValue) {

@@ -6,23 +6,22 @@
 #include <utility>
 #include <vector>
 
-#include "platform/automation/property_bag.h"
+#include "automation/property_bag.h"
 
 namespace scripthost {
 
-class ScriptPropertyBag final : public platform::automation::PropertyBag {
+class ScriptPropertyBag final : public automation::PropertyBag {
  public:
-  platform::automation::Result<platform::automation::Variant> Read(
-      std::u16string_view name, const platform::automation::Variant& defaultValue) override;
-  platform::automation::Status Write(std::u16string_view name,
-                                     const platform::automation::Variant& value) override;
+  automation::Result<automation::Variant> Read(std::u16string_view name,
+                                               const automation::Variant& defaultValue) override;
+  automation::Status Write(std::u16string_view name, const automation::Variant& value) override;
 
-  const std::vector<std::pair<std::u16string, platform::automation::Variant>>& entries() const {
+  const std::vector<std::pair<std::u16string, automation::Variant>>& entries() const {
     return entries_;
   }
 
  private:
-  std::vector<std::pair<std::u16string, platform::automation::Variant>> entries_;
+  std::vector<std::pair<std::u16string, automation::Variant>> entries_;
 };
 
 }  // namespace scripthost

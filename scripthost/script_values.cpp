@@ -4,7 +4,7 @@
 #include <cmath>
 #include <limits>
 
-#include "platform/automation/text.h"
+#include "automation/text.h"
 
 namespace scripthost {
 namespace {

@@ -12,15 +12,15 @@
 #include <optional>
 #include <vector>
 
-#include "platform/automation/connection_point.h"
-#include "platform/automation/dispatch.h"
-#include "platform/automation/variant.h"
+#include "automation/connection_point.h"
+#include "automation/dispatch.h"
+#include "automation/variant.h"
 
 class QJSEngine;
 
 namespace scripthost {
 
-namespace automation = platform::automation;
+namespace automation = automation;
 
 // One object the script holds, behind its Proxy; with its event connection when the script
 // connected it. The engine owns it and frees it (and so releases the object) when the script

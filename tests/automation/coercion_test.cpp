@@ -1,10 +1,10 @@
-#include "platform/automation/coercion.h"
+#include "automation/coercion.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::Variant;
 using pa::VarType;
 

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "platform/automation/connection_point.h"
-#include "platform/automation/control.h"
-#include "platform/automation/dispatch_object.h"
+#include "automation/connection_point.h"
+#include "automation/control.h"
+#include "automation/dispatch_object.h"
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::Variant;
 
 namespace {

@@ -4,13 +4,13 @@
 
 #include <cstdlib>
 
-#include "platform/automation/class_registry.h"
-#include "platform/automation/guid.h"
-#include "platform/automation/property_bag.h"
-#include "platform/automation/text.h"
+#include "automation/class_registry.h"
+#include "automation/guid.h"
+#include "automation/property_bag.h"
+#include "automation/text.h"
 #include "support/temp_dir.h"
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::Variant;
 
 namespace {

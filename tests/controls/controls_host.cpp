@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/automation/text.h"
+#include "automation/text.h"
 
 namespace controls_test {
 

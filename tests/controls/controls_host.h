@@ -9,14 +9,14 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation/connection_point.h"
-#include "platform/automation/control.h"
-#include "platform/automation/loader.h"
+#include "automation/connection_point.h"
+#include "automation/control.h"
+#include "automation/loader.h"
 #include "support/temp_dir.h"
 
 namespace controls_test {
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::DispId;
 using pa::Ref;
 using pa::Variant;

@@ -27,7 +27,7 @@ const Conversion kConversions[] = {
      Variant::String(u"0AFF00"), 0},
     {"empty array to hex", u"ByteArrayToHex", Variant::Bytes({}), Variant::String(u""), 0},
     {"Variant elements show their last two digits", u"ByteArrayToHex",
-     Variant::Array(platform::automation::SafeArray::Variants(
+     Variant::Array(automation::SafeArray::Variants(
          {Variant::I4(0x1234), Variant::I2(-1), Variant::String(u"10")})),
      Variant::String(u"34FF0A"), 0},
     {"lower bound above 0", u"ByteArrayToHex", Variant::Bytes(Bytes({1, 2}), 1), {}, 9},

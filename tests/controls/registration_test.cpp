@@ -1,8 +1,8 @@
 // Registration through the library's exports, as a host installs it.
 
+#include "automation/class_registry.h"
+#include "automation/guid.h"
 #include "controls/controls_host.h"
-#include "platform/automation/class_registry.h"
-#include "platform/automation/guid.h"
 
 namespace controls_test {
 namespace {

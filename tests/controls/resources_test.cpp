@@ -5,9 +5,9 @@
 #include <QImage>
 #include <set>
 
+#include "automation/text.h"
+#include "automation/type_info.h"
 #include "controls/controls_host.h"
-#include "platform/automation/text.h"
-#include "platform/automation/type_info.h"
 
 namespace controls_test {
 namespace {

@@ -1,16 +1,16 @@
 // The shared control shape as a host meets it: creation by ProgID, calls by name and DISPID, the
 // script event queue in both modes, by-reference event arguments, inner failures, the size rule.
 
+#include "automation/text.h"
+#include "components/comm/comm_members.h"
+#include "components/socket/socket_members.h"
 #include "controls/controls_host.h"
-#include "platform/automation/comm_members.h"
-#include "platform/automation/socket_members.h"
-#include "platform/automation/text.h"
 
 namespace controls_test {
 namespace {
 
-namespace socket = pa::socket;
-namespace comm = pa::comm;
+namespace socket = components::winsock::members;
+namespace comm = components::comm::members;
 
 // The controls' own DISPIDs, as their type information gives them.
 constexpr DispId kWinsockLocalPort = 0x68030006;

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "automation/connection_point.h"
+#include "automation/control.h"
+#include "automation/dispatch.h"
+#include "automation/loader.h"
+#include "automation/property_bag.h"
+#include "automation/text.h"
 #include "controls/identity.h"
-#include "platform/automation/connection_point.h"
-#include "platform/automation/control.h"
-#include "platform/automation/dispatch.h"
-#include "platform/automation/loader.h"
-#include "platform/automation/property_bag.h"
-#include "platform/automation/text.h"
 #include "platform/cp932.h"
 #include "platform/pseudo_terminal.h"
 #include "platform/readiness.h"
@@ -28,7 +28,7 @@
 namespace {
 
 using namespace std::chrono_literals;
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::Variant;
 using pa::VarType;
 

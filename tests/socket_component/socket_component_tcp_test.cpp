@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "platform/socket_component/winsock_errors.h"
+#include "components/socket/winsock_errors.h"
 #include "socket_component/socket_rig.h"
 
 namespace {
@@ -133,7 +133,7 @@ TEST(SocketComponentTcp, RefusedAndUnresolvableConnectsAreErrorEventsAndState9) 
     ASSERT_TRUE(rig.RunUntil([&] { return events.Count("Error") > 0; })) << c.host;
     EXPECT_EQ(seen.number, c.number);
     EXPECT_FALSE(seen.description.empty());
-    EXPECT_EQ(seen.scode, platform::winsock::ScodeOf(c.number));
+    EXPECT_EQ(seen.scode, components::winsock::ScodeOf(c.number));
     EXPECT_EQ(seen.source, "Winsock");
     EXPECT_EQ(socket.GetState(), State::Error);
     EXPECT_EQ(socket.Connect(std::nullopt, std::nullopt).Number(), 40006);

@@ -10,22 +10,22 @@
 #include <string>
 #include <vector>
 
+#include "components/socket/socket_component.h"
 #include "platform/datagram_socket.h"
 #include "platform/readiness.h"
-#include "platform/socket_component/socket_component.h"
 #include "platform/stream_socket.h"
 
 namespace socket_tests {
 
-using platform::winsock::ErrorEvent;
-using platform::winsock::SocketComponent;
-using platform::winsock::State;
+using components::winsock::ErrorEvent;
+using components::winsock::SocketComponent;
+using components::winsock::State;
 
 constexpr std::uint32_t kLoopback = 0x7F000001;
 
 // Every event as one line ("Connect", "DataArrival 5", "Error 10061", "SendProgress 3 0"), with
 // optional handlers that run after the line is written.
-struct Recorder : platform::winsock::SocketEvents {
+struct Recorder : components::winsock::SocketEvents {
   std::vector<std::string> events;
   std::function<void(std::int32_t)> onConnectionRequest;
   std::function<void(std::int32_t)> onDataArrival;

@@ -1,6 +1,6 @@
 // The error numbers and texts, and the one mapping from Linux error codes onto them.
 
-#include "platform/socket_component/winsock_errors.h"
+#include "components/socket/winsock_errors.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 namespace {
 
-using namespace platform::winsock;
+using namespace components::winsock;
 
 TEST(WinsockErrors, EveryNumberScriptsKnowHasItsText) {
   const int numbers[] = {40006, 40014, 40018, 40020, 40021, 40026, 10004, 10014,

@@ -12,17 +12,17 @@
 #include <string>
 #include <vector>
 
+#include "automation/connection_point.h"
+#include "automation/loader.h"
+#include "automation/text.h"
 #include "controls/identity.h"
-#include "platform/automation/connection_point.h"
-#include "platform/automation/loader.h"
-#include "platform/automation/text.h"
 #include "platform/readiness.h"
 #include "platform/stream_socket.h"
 #include "support/temp_dir.h"
 
 namespace winsock_test {
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::DispId;
 using pa::Ref;
 using pa::Variant;

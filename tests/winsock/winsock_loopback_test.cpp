@@ -5,9 +5,9 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/automation/coercion.h"
-#include "platform/automation/control.h"
-#include "platform/automation/property_bag.h"
+#include "automation/coercion.h"
+#include "automation/control.h"
+#include "automation/property_bag.h"
 #include "winsock/winsock_host.h"
 
 namespace winsock_test {

@@ -9,19 +9,19 @@
 #include <string>
 #include <vector>
 
-#include "platform/automation/apartment.h"
-#include "platform/automation/class_factory.h"
-#include "platform/automation/class_registry.h"
-#include "platform/automation/comm_members.h"
-#include "platform/automation/dispatch_object.h"
-#include "platform/automation/module_path.h"
-#include "platform/automation/socket_members.h"
-#include "platform/automation/text.h"
+#include "automation/apartment.h"
+#include "automation/class_factory.h"
+#include "automation/class_registry.h"
+#include "automation/dispatch_object.h"
+#include "automation/module_path.h"
+#include "automation/text.h"
+#include "components/comm/comm_members.h"
+#include "components/socket/socket_members.h"
 #include "platform/wake_event.h"
 
 namespace {
 
-namespace pa = platform::automation;
+namespace pa = automation;
 using pa::DispId;
 using pa::Result;
 using pa::Status;
@@ -115,7 +115,7 @@ class InnerDouble final : public pa::DispatchObject {
       }
       if (kind == pa::InvokeKind::PropertyGet) return values_[id];
       // GetData of the socket: the data into the caller's variable.
-      if (id == pa::socket::kGetData && !args.empty()) args[0].Deref() = data_;
+      if (id == components::winsock::members::kGetData && !args.empty()) args[0].Deref() = data_;
       return Variant();
     };
   }
@@ -165,10 +165,12 @@ std::string ThisModule();
 DOUBLES_EXPORT pa::HResult DllGetClassObject(const pa::Guid* clsid, const pa::Guid* iid,
                                              void** out) {
   if (*clsid == kSocketDoubleClsid) {
-    return pa::ProvideClassObject(pa::MakeClassFactory(Maker(pa::socket::kEventsIid)), iid, out);
+    return pa::ProvideClassObject(
+        pa::MakeClassFactory(Maker(components::winsock::members::kEventsIid)), iid, out);
   }
   if (*clsid == kCommDoubleClsid) {
-    return pa::ProvideClassObject(pa::MakeClassFactory(Maker(pa::comm::kEventsIid)), iid, out);
+    return pa::ProvideClassObject(
+        pa::MakeClassFactory(Maker(components::comm::members::kEventsIid)), iid, out);
   }
   return pa::kClassNotAvailable;
 }
@@ -178,8 +180,8 @@ DOUBLES_EXPORT pa::HResult DllCanUnloadNow() {
 }
 
 DOUBLES_EXPORT pa::HResult DllRegisterServer() {
-  for (auto [clsid, progId] : {std::pair{kSocketDoubleClsid, pa::socket::kProgId},
-                               std::pair{kCommDoubleClsid, pa::comm::kProgId}}) {
+  for (auto [clsid, progId] : {std::pair{kSocketDoubleClsid, components::winsock::members::kProgId},
+                               std::pair{kCommDoubleClsid, components::comm::members::kProgId}}) {
     pa::ClassRegistration r;
     r.clsid = clsid;
     r.name = "InnerDouble";
@@ -191,8 +193,10 @@ DOUBLES_EXPORT pa::HResult DllRegisterServer() {
 }
 
 DOUBLES_EXPORT pa::HResult DllUnregisterServer() {
-  (void)pa::UnregisterClass(kSocketDoubleClsid, pa::Utf8FromUtf16(pa::socket::kProgId));
-  (void)pa::UnregisterClass(kCommDoubleClsid, pa::Utf8FromUtf16(pa::comm::kProgId));
+  (void)pa::UnregisterClass(kSocketDoubleClsid,
+                            pa::Utf8FromUtf16(components::winsock::members::kProgId));
+  (void)pa::UnregisterClass(kCommDoubleClsid,
+                            pa::Utf8FromUtf16(components::comm::members::kProgId));
   return pa::kOk;
 }
 

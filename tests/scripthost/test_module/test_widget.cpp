@@ -6,19 +6,19 @@
 #include <array>
 #include <string>
 
-#include "platform/automation/apartment.h"
-#include "platform/automation/class_factory.h"
-#include "platform/automation/class_info.h"
-#include "platform/automation/class_registry.h"
-#include "platform/automation/coercion.h"
-#include "platform/automation/control.h"
-#include "platform/automation/dispatch_object.h"
-#include "platform/automation/module_path.h"
+#include "automation/apartment.h"
+#include "automation/class_factory.h"
+#include "automation/class_info.h"
+#include "automation/class_registry.h"
+#include "automation/coercion.h"
+#include "automation/control.h"
+#include "automation/dispatch_object.h"
+#include "automation/module_path.h"
 #include "platform/wake_event.h"
 
 namespace {
 
-namespace automation = platform::automation;
+namespace automation = automation;
 using automation::DispId;
 using automation::Guid;
 using automation::MemberInfo;

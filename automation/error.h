@@ -1,0 +1,91 @@
+#pragma once
+// Automation errors as values. Every call through a dispatch interface returns either its result
+// or an Error; no C++ exception ever crosses an interface of this layer.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <variant>
+
+namespace automation {
+
+// The platform's error numbers that this layer and the controls raise themselves.
+inline constexpr std::int32_t kErrInvalidProcedureCall = 5;
+inline constexpr std::int32_t kErrOverflow = 6;
+inline constexpr std::int32_t kErrOutOfMemory = 7;
+inline constexpr std::int32_t kErrSubscriptOutOfRange = 9;
+inline constexpr std::int32_t kErrTypeMismatch = 13;
+inline constexpr std::int32_t kErrFileNotFound = 53;
+inline constexpr std::int32_t kErrInvalidUseOfNull = 94;
+inline constexpr std::int32_t kErrInvalidPropertyValue = 380;
+inline constexpr std::int32_t kErrPropertyIsReadOnly = 383;
+inline constexpr std::int32_t kErrPropertyIsWriteOnly = 394;
+inline constexpr std::int32_t kErrCannotCreateObject = 429;
+inline constexpr std::int32_t kErrNoSuchMember = 438;
+inline constexpr std::int32_t kErrArgumentNotOptional = 449;
+inline constexpr std::int32_t kErrWrongArgumentCount = 450;
+
+// The status code of an error raised with a plain number: the automation facility's range.
+constexpr std::int32_t ScodeOfNumber(std::int32_t number) {
+  return static_cast<std::int32_t>(0x800A0000u | (static_cast<std::uint32_t>(number) & 0xFFFFu));
+}
+
+struct Error {
+  std::int32_t number = 0;     // the platform's error number: 13, 9, 380, ...
+  std::u16string description;  // the text a script shows
+  std::u16string source;       // who raised it ("Quorvane.Winsock", ...)
+  std::int32_t scode = 0;      // the status code; ScodeOfNumber(number) unless the raiser says
+
+  friend bool operator==(const Error&, const Error&) = default;
+};
+
+// An error with the platform's standard description for `number` (English, as the platform's
+// run time gives it) when no description is given.
+Error MakeError(std::int32_t number, std::u16string description = {}, std::u16string source = {});
+
+// The standard description of a number, empty when the number has none of its own.
+std::u16string StandardDescription(std::int32_t number);
+
+// Success or an Error.
+class [[nodiscard]] Status {
+ public:
+  Status() = default;
+  Status(Error error) : error_(std::move(error)) {}  // NOLINT: implicit, so `return MakeError(..)`
+  static Status Ok() { return {}; }
+
+  bool ok() const { return !error_.has_value(); }
+  explicit operator bool() const { return ok(); }
+  const Error& error() const { return *error_; }
+
+ private:
+  std::optional<Error> error_;
+};
+
+// A value or an Error.
+template <class T>
+class [[nodiscard]] Result {
+ public:
+  Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}      // NOLINT: implicit
+  Result(Error error) : state_(std::in_place_index<1>, std::move(error)) {}  // NOLINT: implicit
+
+  bool ok() const { return state_.index() == 0; }
+  explicit operator bool() const { return ok(); }
+
+  T& value() & { return std::get<0>(state_); }
+  const T& value() const& { return std::get<0>(state_); }
+  T&& value() && { return std::get<0>(std::move(state_)); }
+  T& operator*() & { return value(); }
+  const T& operator*() const& { return value(); }
+  T* operator->() { return &value(); }
+  const T* operator->() const { return &value(); }
+
+  const Error& error() const { return std::get<1>(state_); }
+  // The failure as a Status (precondition: !ok()), or success.
+  Status status() const { return ok() ? Status::Ok() : Status(error()); }
+
+ private:
+  std::variant<T, Error> state_;
+};
+
+}  // namespace automation
