@@ -165,7 +165,8 @@ void SerialTransport::OnSerialEvent() {
 
 void SerialTransport::OnSendText() {
   window_.ControlsToFields();
-  if (port_ && port_->isOpen()) {
+  // Also while a lost port is being reopened: the send then reports that it could not go out.
+  if (port_ && port_->keepReading()) {
     const std::string& text = fields_.data.sendText;
     SendBlock(fields_.data.dataTran ? core::NotationToBytes(text) : text);
   }
@@ -173,7 +174,7 @@ void SerialTransport::OnSendText() {
 }
 
 void SerialTransport::SendBlock(std::string_view bytes) {
-  if (bytes.empty() || !port_ || !port_->isOpen()) return;
+  if (bytes.empty() || !port_ || !port_->keepReading()) return;
   // A block never passes the transmit block; a send text read from the settings may be longer.
   bytes = bytes.substr(0, kTransmitBlockLimit);
   SerialPort& port = *port_;
@@ -190,7 +191,7 @@ void SerialTransport::SendBlock(std::string_view bytes) {
 
 void SerialTransport::SendFile(const std::string& cp932Path) {
   window_.ControlsToFields();
-  if (!port_ || !port_->isOpen()) return;
+  if (!port_ || !port_->keepReading()) return;
   platform::File file;
   if (auto native = platform::Cp932ToUtf8Exact(cp932Path)) {
     file = platform::File::Open(*native, platform::File::Mode::Read);
@@ -210,7 +211,7 @@ void SerialTransport::SendFile(const std::string& cp932Path) {
   file.Close();
   bytes.resize(static_cast<std::size_t>(read));
   // The error box above runs a message loop: the port may have gone meanwhile.
-  if (!bytes.empty() && port_->isOpen()) {
+  if (!bytes.empty() && port_->keepReading()) {
     SendBlock(fields_.data.dataTran ? core::NotationToBytes(bytes) : bytes);
   }
   window_.FieldsToControls();

@@ -142,13 +142,24 @@ void SerialPort::ClosePort() {
 
 bool SerialPort::WritePort() {
   std::shared_ptr<platform::SerialDevice> device;
+  bool lost = false;
   {
     std::lock_guard lock(mutex_);
-    if (isOpen_) device = device_;
+    if (isOpen_) {
+      device = device_;
+    } else {
+      lost = keepReading_;
+    }
   }
-  if (!device || txLength <= 0) {
+  if (txLength <= 0 || (!device && !lost)) {
     errorText.clear();
     return true;
+  }
+  if (!device) {
+    // The port was lost and the receive thread is reopening it: the block cannot go out, and a
+    // send that the user asked for must not vanish without a word.
+    errorText = PortErrorText(platform::Cp932("RS232C Write Error"), EIO);
+    return false;
   }
   const std::size_t length = std::min(static_cast<std::size_t>(txLength), txBlock.size());
   const std::uint64_t ticket = device->QueueWrite(std::string_view(txBlock.data(), length));
@@ -158,7 +169,18 @@ bool SerialPort::WritePort() {
   }
   // A block still held up after the wait (XOFF, a slow line) counts as sent and goes on in the
   // background; its copy in the queue is the writer's, so txBlock is free again at once.
-  device->WaitWritten(ticket, timings_.writeWait);
+  const auto deadline = std::chrono::steady_clock::now() + timings_.writeWait;
+  if (!device->WaitWritten(ticket, timings_.writeWait) &&
+      std::chrono::steady_clock::now() < deadline) {
+    // The wait ended before its time without the block written: the write failed (the port hung
+    // up before the receive thread saw it) or the port was shut down. A failed queue refuses
+    // every later block with the failure's error, so offering it nothing tells that error
+    // without writing anything.
+    if (device->QueueWrite(std::string_view()) == 0) {
+      SetPortError(platform::Cp932("RS232C Write Error"));
+      return false;
+    }
+  }
   errorText.clear();
   return true;
 }
