@@ -8,6 +8,16 @@
 #include "platform/last_error.h"
 
 namespace serial {
+namespace {
+
+// An empty name, or one of blanks only.
+bool IsBlank(std::string_view name) {
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+  });
+}
+
+}  // namespace
 
 std::string PortErrorText(std::string_view caption, int code) {
   std::string full(caption);
@@ -64,6 +74,12 @@ std::shared_ptr<platform::SerialDevice> SerialPort::OpenDevice(const Settings& s
                                                                std::string& error) const {
   if (!settings.path) {
     error = PortErrorText(platform::Cp932("RS232C Open Error"), EINVAL);
+    return nullptr;
+  }
+  // An empty or blank name names no port. Looked up as a device name it would lead to the
+  // device folder itself, and the line would tell of a folder rather than of a missing port.
+  if (IsBlank(*settings.path)) {
+    error = PortErrorText(platform::Cp932("RS232C Open Error"), ENOENT);
     return nullptr;
   }
   std::shared_ptr<platform::SerialDevice> device = ports_.Open(*settings.path);

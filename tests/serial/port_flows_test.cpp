@@ -2,6 +2,7 @@
 // the fake device stands in only where modem lines are needed.
 
 #include <QListWidget>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -53,6 +54,21 @@ TEST_F(PortFlows, AMissingPortGivesOneOpenErrorLineAndStaysClosed) {
   EXPECT_TRUE(Enabled(common::kConnect));
   EXPECT_FALSE(Enabled(common::kDisconnect));
   EXPECT_TRUE(T().Port()->errorText.empty());
+}
+
+TEST_F(PortFlows, AnEmptyOrBlankPortNameFailsAsAPortThatDoesNotExist) {
+  OpenWindow();
+  const std::string line = "*ER* " + serial::PortErrorText(Cp932("RS232C Open Error"), ENOENT);
+  for (const char* name : {"", " ", "   "}) {
+    W().ClearTraffic();
+    Fields().port = name;
+    W().FieldsToControls();
+    Click(common::kConnect);
+    EXPECT_EQ(Lines(), std::vector<std::string>{line}) << '"' << name << '"';
+    EXPECT_FALSE(T().IsConnected());
+    EXPECT_TRUE(Enabled(common::kConnect));
+    EXPECT_FALSE(Enabled(common::kDisconnect));
+  }
 }
 
 TEST_F(PortFlows, TheSpeedBoxShowsItsDecimalValueAfterEveryConnectAttempt) {
