@@ -25,6 +25,11 @@ constexpr int kSettingControls[] = {ids::kPortName, ids::kBaudRate, ids::kByteSi
 // The most bytes a file contributes, and the most one block carries.
 constexpr std::size_t kFileBytes = 102400;
 
+// What showing a received block reads of the window: the form of its text and where it is
+// recorded. And what it changes: the four line indicators.
+constexpr int kBlockInputs[] = {common::kDspHex, common::kDataSave, ids::kListSave};
+constexpr int kIndicatorIds[] = {ids::kDsr, ids::kCts, ids::kRing, ids::kRlsd};
+
 void OnClicked(core::MainWindow& window, int id, std::function<void()> handler) {
   auto* button = qobject_cast<QAbstractButton*>(window.Control(id));
   if (button) QObject::connect(button, &QAbstractButton::clicked, button, std::move(handler));
@@ -53,7 +58,9 @@ SerialTransport::SerialTransport(core::MainWindow& window, SerialTool& tool,
       fields_(tool.fields),
       indicators_(tool.indicators),
       ports_(ports),
-      timings_(timings) {
+      timings_(timings),
+      receivedEvent_(platform::Cp932("->受")),
+      receivedWord_(platform::Cp932("受信")) {
   // The queue holds the window's further messages while a serial event is handled, a box it
   // opens included, so OnSerialEvent is never re-entered.
   window_.Messages().DeclareTransportMessage(WM_SERIAL_EVENT);
@@ -87,6 +94,15 @@ void SerialTransport::AddLine(const char* utf8Event, std::string_view text) {
   line += ' ';
   line += text;
   window_.AddTrafficLine(line);
+}
+
+void SerialTransport::AddBlockLine(const std::string& event, std::string_view bytes) {
+  // A block's text (up to 500 KB) is written straight into the line, and the line's buffer is
+  // kept from block to block: no copy of the text, and no fresh memory for every block.
+  blockLine_.assign(event);
+  blockLine_ += ' ';
+  core::AppendNotation(blockLine_, bytes, fields_.data.dspHex);
+  window_.AddTrafficLine(blockLine_);
 }
 
 void SerialTransport::FillPortBlock() {
@@ -144,7 +160,10 @@ void SerialTransport::OnPortDisconnect() {
 }
 
 void SerialTransport::OnSerialEvent() {
-  window_.ControlsToFields();
+  // This runs for every received block, so it exchanges only what a block uses and changes:
+  // nothing else of the window is read here, and the other fields are as the controls show them
+  // anyway (every handler takes them in when it starts and pushes them out when it ends).
+  window_.ControlsToFields(kBlockInputs);
   std::optional<SerialNotification> notification = port_->TakeNotification();
   if (!notification) return;
   // The notification owns its bytes, so the receive thread may go on at once: nothing below
@@ -156,11 +175,13 @@ void SerialTransport::OnSerialEvent() {
     return;
   }
   if (notification->rxLength() > 0) {
-    window_.Recording().WriteDataFile(notification->rxBlock, platform::Cp932("受信"));
-    AddLine("->受", core::BytesToNotation(notification->rxBlock, fields_.data.dspHex));
+    window_.Recording().WriteDataFile(notification->rxBlock, receivedWord_);
+    AddBlockLine(receivedEvent_, notification->rxBlock);
   }
-  if (port_->isOpen()) ReadIndicators();
-  window_.FieldsToControls();
+  if (port_->isOpen()) {
+    ReadIndicators();
+    window_.FieldsToControls(kIndicatorIds);
+  }
 }
 
 void SerialTransport::OnSendText() {
@@ -182,7 +203,7 @@ void SerialTransport::SendBlock(std::string_view bytes) {
   port.txLength = static_cast<int>(bytes.size());
   if (port.WritePort()) {
     window_.Recording().WriteDataFile(bytes, platform::Cp932("送信"));
-    AddLine("送->", core::BytesToNotation(bytes, fields_.data.dspHex));
+    AddBlockLine(platform::Cp932("送->"), bytes);
   } else {
     AddLine("*ER*", port.errorText);
     port.errorText.clear();
