@@ -135,7 +135,11 @@ TEST_P(PortReturns, EveryPressRightAfterAReturnLeavesItsLineAndBytesOrAnError) {
   const std::string farEnd = dir_ / "far";
   SocatPair pair(toolEnd, farEnd);
   ASSERT_TRUE(pair.Start());
-  Open(toolEnd);
+  // A write to a line that hung up fails at once; only a write held up (none here) would wait
+  // this long. A long wait keeps a busy machine from passing a write as sent before it failed.
+  serial::SerialTimings timings = QuickTimings();
+  timings.writeWait = std::chrono::milliseconds(3000);
+  Open(toolEnd, platform::SystemSerialPorts(), timings);
   Click(common::kConnect);
   ASSERT_TRUE(T().IsConnected()) << LastLine();
 
