@@ -182,9 +182,47 @@ struct Tool {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder / "Dat1"))
       files.push_back(entry.path());
-    // The names carry the second and the window's file number, which starts at 00 and wraps at
-    // 100: an 8 MiB flood makes fewer than 100 files, so the names' order is the blocks' order.
-    std::sort(files.begin(), files.end());
+    return files;
+  }
+
+  // The data files in the order they were written. A name is the second (14 digits) and the
+  // window's file number: modulo 100 in two digits, or whole in three or more when those two
+  // digits were taken in that second already. The numbers of one second follow each other from
+  // where the second before ended, and the first hundred of them have two-digit names, so each
+  // two-digit name stands for exactly one of them.
+  std::vector<std::filesystem::path> DataFilesInOrder() const {
+    struct Named {
+      std::string second;
+      std::string sequence;
+      std::filesystem::path path;
+      std::int64_t number = 0;
+    };
+    std::vector<Named> named;
+    for (const auto& path : DataFiles()) {
+      const std::string name = path.filename().string();
+      const std::size_t end = name.find('_');
+      if (end == std::string::npos || end < 16) continue;
+      named.push_back({name.substr(0, 14), name.substr(14, end - 14), path, 0});
+    }
+    std::sort(named.begin(), named.end(),
+              [](const Named& a, const Named& b) { return a.second < b.second; });
+    std::int64_t next = 1;  // the window's first file
+    for (std::size_t begin = 0; begin < named.size();) {
+      std::size_t end = begin;
+      std::int64_t last = next - 1;
+      while (end < named.size() && named[end].second == named[begin].second) {
+        Named& file = named[end++];
+        const std::int64_t value = std::stoll(file.sequence);
+        file.number = file.sequence.size() > 2 ? value : next + ((value - next) % 100 + 100) % 100;
+        last = std::max(last, file.number);
+      }
+      next = last + 1;
+      begin = end;
+    }
+    std::sort(named.begin(), named.end(),
+              [](const Named& a, const Named& b) { return a.number < b.number; });
+    std::vector<std::filesystem::path> files;
+    for (Named& file : named) files.push_back(std::move(file.path));
     return files;
   }
   std::uintmax_t DataBytes() const {
@@ -194,7 +232,7 @@ struct Tool {
   }
   std::string DataContents() const {
     std::string all;
-    for (const auto& file : DataFiles()) {
+    for (const auto& file : DataFilesInOrder()) {
       std::ifstream in(file, std::ios::binary);
       all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }

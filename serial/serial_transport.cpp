@@ -25,6 +25,11 @@ constexpr int kSettingControls[] = {ids::kPortName, ids::kBaudRate, ids::kByteSi
 // The most bytes a file contributes, and the most one block carries.
 constexpr std::size_t kFileBytes = 102400;
 
+// What showing a received block reads of the window: the form of its text and where it is
+// recorded. And what it changes: the four line indicators.
+constexpr int kBlockInputs[] = {common::kDspHex, common::kDataSave, ids::kListSave};
+constexpr int kIndicatorIds[] = {ids::kDsr, ids::kCts, ids::kRing, ids::kRlsd};
+
 void OnClicked(core::MainWindow& window, int id, std::function<void()> handler) {
   auto* button = qobject_cast<QAbstractButton*>(window.Control(id));
   if (button) QObject::connect(button, &QAbstractButton::clicked, button, std::move(handler));
@@ -53,7 +58,9 @@ SerialTransport::SerialTransport(core::MainWindow& window, SerialTool& tool,
       fields_(tool.fields),
       indicators_(tool.indicators),
       ports_(ports),
-      timings_(timings) {
+      timings_(timings),
+      receivedEvent_(platform::Cp932("->受")),
+      receivedWord_(platform::Cp932("受信")) {
   // The queue holds the window's further messages while a serial event is handled, a box it
   // opens included, so OnSerialEvent is never re-entered.
   window_.Messages().DeclareTransportMessage(WM_SERIAL_EVENT);
@@ -87,6 +94,15 @@ void SerialTransport::AddLine(const char* utf8Event, std::string_view text) {
   line += ' ';
   line += text;
   window_.AddTrafficLine(line);
+}
+
+void SerialTransport::AddBlockLine(const std::string& event, std::string_view bytes) {
+  // A block's text (up to 500 KB) is written straight into the line, and the line's buffer is
+  // kept from block to block: no copy of the text, and no fresh memory for every block.
+  blockLine_.assign(event);
+  blockLine_ += ' ';
+  core::AppendNotation(blockLine_, bytes, fields_.data.dspHex);
+  window_.AddTrafficLine(blockLine_);
 }
 
 void SerialTransport::FillPortBlock() {
@@ -144,7 +160,10 @@ void SerialTransport::OnPortDisconnect() {
 }
 
 void SerialTransport::OnSerialEvent() {
-  window_.ControlsToFields();
+  // This runs for every received block, so it exchanges only what a block uses and changes:
+  // nothing else of the window is read here, and the other fields are as the controls show them
+  // anyway (every handler takes them in when it starts and pushes them out when it ends).
+  window_.ControlsToFields(kBlockInputs);
   std::optional<SerialNotification> notification = port_->TakeNotification();
   if (!notification) return;
   // The notification owns its bytes, so the receive thread may go on at once: nothing below
@@ -156,16 +175,19 @@ void SerialTransport::OnSerialEvent() {
     return;
   }
   if (notification->rxLength() > 0) {
-    window_.Recording().WriteDataFile(notification->rxBlock, platform::Cp932("受信"));
-    AddLine("->受", core::BytesToNotation(notification->rxBlock, fields_.data.dspHex));
+    window_.Recording().WriteDataFile(notification->rxBlock, receivedWord_);
+    AddBlockLine(receivedEvent_, notification->rxBlock);
   }
-  if (port_->isOpen()) ReadIndicators();
-  window_.FieldsToControls();
+  if (port_->isOpen()) {
+    ReadIndicators();
+    window_.FieldsToControls(kIndicatorIds);
+  }
 }
 
 void SerialTransport::OnSendText() {
   window_.ControlsToFields();
-  if (port_ && port_->isOpen()) {
+  // Also while a lost port is being reopened: the send then reports that it could not go out.
+  if (port_ && port_->keepReading()) {
     const std::string& text = fields_.data.sendText;
     SendBlock(fields_.data.dataTran ? core::NotationToBytes(text) : text);
   }
@@ -173,7 +195,7 @@ void SerialTransport::OnSendText() {
 }
 
 void SerialTransport::SendBlock(std::string_view bytes) {
-  if (bytes.empty() || !port_ || !port_->isOpen()) return;
+  if (bytes.empty() || !port_ || !port_->keepReading()) return;
   // A block never passes the transmit block; a send text read from the settings may be longer.
   bytes = bytes.substr(0, kTransmitBlockLimit);
   SerialPort& port = *port_;
@@ -181,7 +203,7 @@ void SerialTransport::SendBlock(std::string_view bytes) {
   port.txLength = static_cast<int>(bytes.size());
   if (port.WritePort()) {
     window_.Recording().WriteDataFile(bytes, platform::Cp932("送信"));
-    AddLine("送->", core::BytesToNotation(bytes, fields_.data.dspHex));
+    AddBlockLine(platform::Cp932("送->"), bytes);
   } else {
     AddLine("*ER*", port.errorText);
     port.errorText.clear();
@@ -190,7 +212,7 @@ void SerialTransport::SendBlock(std::string_view bytes) {
 
 void SerialTransport::SendFile(const std::string& cp932Path) {
   window_.ControlsToFields();
-  if (!port_ || !port_->isOpen()) return;
+  if (!port_ || !port_->keepReading()) return;
   platform::File file;
   if (auto native = platform::Cp932ToUtf8Exact(cp932Path)) {
     file = platform::File::Open(*native, platform::File::Mode::Read);
@@ -210,7 +232,7 @@ void SerialTransport::SendFile(const std::string& cp932Path) {
   file.Close();
   bytes.resize(static_cast<std::size_t>(read));
   // The error box above runs a message loop: the port may have gone meanwhile.
-  if (!bytes.empty() && port_->isOpen()) {
+  if (!bytes.empty() && port_->keepReading()) {
     SendBlock(fields_.data.dataTran ? core::NotationToBytes(bytes) : bytes);
   }
   window_.FieldsToControls();

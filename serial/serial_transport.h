@@ -61,6 +61,8 @@ class SerialTransport final : public core::Transport {
   void SetOpenState(bool open);
   void ReadIndicators();
   void AddLine(const char* utf8Event, std::string_view text);
+  // A block's line: the event (CP932), a space and the block in notation.
+  void AddBlockLine(const std::string& event, std::string_view bytes);
 
   core::MainWindow& window_;
   core::SerialSettings& fields_;
@@ -70,6 +72,10 @@ class SerialTransport final : public core::Transport {
   std::unique_ptr<SerialPort> port_;
   platform::MessageTargets<SerialPort> targets_;
   std::unique_ptr<PortNameCompletion> completion_;
+  // A received block's event and direction word, converted once.
+  const std::string receivedEvent_;
+  const std::string receivedWord_;
+  std::string blockLine_;
 };
 
 // The decimal value at the start of a text, as the speed and byte-size boxes are read: leading

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
+#include <algorithm>
 
 #include "core/window/dialog_builder.h"
 
@@ -53,48 +54,67 @@ void SetChecked(QWidget* widget, bool checked) {
 
 }  // namespace
 
-void FieldExchange::ControlsToFields(const BuiltDialog& dialog) const {
-  for (const Binding& binding : bindings_) {
-    QWidget* control = dialog.Control(binding.id);
-    switch (binding.kind) {
-      case Kind::Text:
-        *binding.text = TextOf(control);
-        break;
-      case Kind::Check:
-        *binding.flag = IsChecked(control);
-        break;
-      case Kind::Selection:
-        if (auto* combo = qobject_cast<QComboBox*>(control))
-          *binding.number = combo->currentIndex();
-        break;
-      case Kind::RadioPair:
-        *binding.flag = IsChecked(control);
-        break;
-    }
+bool FieldExchange::Listed(const Binding& binding, std::span<const int> ids) {
+  return std::find(ids.begin(), ids.end(), binding.id) != ids.end() ||
+         (binding.kind == Kind::RadioPair &&
+          std::find(ids.begin(), ids.end(), binding.secondId) != ids.end());
+}
+
+void FieldExchange::TakeIn(const BuiltDialog& dialog, const Binding& binding) {
+  QWidget* control = dialog.Control(binding.id);
+  switch (binding.kind) {
+    case Kind::Text:
+      *binding.text = TextOf(control);
+      break;
+    case Kind::Check:
+      *binding.flag = IsChecked(control);
+      break;
+    case Kind::Selection:
+      if (auto* combo = qobject_cast<QComboBox*>(control)) *binding.number = combo->currentIndex();
+      break;
+    case Kind::RadioPair:
+      *binding.flag = IsChecked(control);
+      break;
   }
 }
 
-void FieldExchange::FieldsToControls(const BuiltDialog& dialog) const {
-  for (const Binding& binding : bindings_) {
-    QWidget* control = dialog.Control(binding.id);
-    switch (binding.kind) {
-      case Kind::Text:
-        SetTextOf(control, *binding.text);
-        break;
-      case Kind::Check:
-        SetChecked(control, *binding.flag);
-        break;
-      case Kind::Selection:
-        if (auto* combo = qobject_cast<QComboBox*>(control)) {
-          const int position = *binding.number;
-          combo->setCurrentIndex(position >= 0 && position < combo->count() ? position : -1);
-        }
-        break;
-      case Kind::RadioPair:
-        SetChecked(*binding.flag ? control : dialog.Control(binding.secondId), true);
-        break;
-    }
+void FieldExchange::PushOut(const BuiltDialog& dialog, const Binding& binding) {
+  QWidget* control = dialog.Control(binding.id);
+  switch (binding.kind) {
+    case Kind::Text:
+      SetTextOf(control, *binding.text);
+      break;
+    case Kind::Check:
+      SetChecked(control, *binding.flag);
+      break;
+    case Kind::Selection:
+      if (auto* combo = qobject_cast<QComboBox*>(control)) {
+        const int position = *binding.number;
+        combo->setCurrentIndex(position >= 0 && position < combo->count() ? position : -1);
+      }
+      break;
+    case Kind::RadioPair:
+      SetChecked(*binding.flag ? control : dialog.Control(binding.secondId), true);
+      break;
   }
+}
+
+void FieldExchange::ControlsToFields(const BuiltDialog& dialog) const {
+  for (const Binding& binding : bindings_) TakeIn(dialog, binding);
+}
+
+void FieldExchange::FieldsToControls(const BuiltDialog& dialog) const {
+  for (const Binding& binding : bindings_) PushOut(dialog, binding);
+}
+
+void FieldExchange::ControlsToFields(const BuiltDialog& dialog, std::span<const int> ids) const {
+  for (const Binding& binding : bindings_)
+    if (Listed(binding, ids)) TakeIn(dialog, binding);
+}
+
+void FieldExchange::FieldsToControls(const BuiltDialog& dialog, std::span<const int> ids) const {
+  for (const Binding& binding : bindings_)
+    if (Listed(binding, ids)) PushOut(dialog, binding);
 }
 
 }  // namespace core

@@ -4,6 +4,7 @@
 // normal path, so it always works with what the user sees.
 
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,11 @@ class FieldExchange {
   void ControlsToFields(const BuiltDialog& dialog) const;
   void FieldsToControls(const BuiltDialog& dialog) const;
 
+  // The same for the bindings of the listed controls only (a radio pair by either of its ids),
+  // for a handler that runs very often and uses or changes only a few fields.
+  void ControlsToFields(const BuiltDialog& dialog, std::span<const int> ids) const;
+  void FieldsToControls(const BuiltDialog& dialog, std::span<const int> ids) const;
+
  private:
   enum class Kind { Text, Check, Selection, RadioPair };
   struct Binding {
@@ -37,6 +43,9 @@ class FieldExchange {
     bool* flag = nullptr;
     int* number = nullptr;
   };
+  static bool Listed(const Binding& binding, std::span<const int> ids);
+  static void TakeIn(const BuiltDialog& dialog, const Binding& binding);
+  static void PushOut(const BuiltDialog& dialog, const Binding& binding);
   std::vector<Binding> bindings_;
 };
 

@@ -102,6 +102,18 @@ void MainWindow::FieldsToControls() {
   recorder_.SetDataSave(DataFields().dataSave);
 }
 
+void MainWindow::ControlsToFields(std::span<const int> ids) {
+  exchange_.ControlsToFields(built_, ids);
+  recorder_.SetListSave(DataFields().listSave);
+  recorder_.SetDataSave(DataFields().dataSave);
+}
+
+void MainWindow::FieldsToControls(std::span<const int> ids) {
+  exchange_.FieldsToControls(built_, ids);
+  recorder_.SetListSave(DataFields().listSave);
+  recorder_.SetDataSave(DataFields().dataSave);
+}
+
 void MainWindow::EnableControl(int id, bool enabled) {
   if (QWidget* control = Control(id)) control->setEnabled(enabled);
 }

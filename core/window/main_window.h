@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 #include "core/error_reporting.h"
@@ -80,6 +81,10 @@ class MainWindow final : public QDialog {
   DataSettings& DataFields() { return tool_.DataFields(); }
   void ControlsToFields();
   void FieldsToControls();
+  // The exchange of the listed controls only, for a handler that runs at every received block:
+  // it takes in what it uses and shows what it changed, and leaves the rest alone.
+  void ControlsToFields(std::span<const int> ids);
+  void FieldsToControls(std::span<const int> ids);
 
   QWidget* Control(int id) const { return built_.Control(id); }
   void EnableControl(int id, bool enabled);

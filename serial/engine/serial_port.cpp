@@ -8,6 +8,16 @@
 #include "platform/last_error.h"
 
 namespace serial {
+namespace {
+
+// An empty name, or one of blanks only.
+bool IsBlank(std::string_view name) {
+  return std::all_of(name.begin(), name.end(), [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+  });
+}
+
+}  // namespace
 
 std::string PortErrorText(std::string_view caption, int code) {
   std::string full(caption);
@@ -64,6 +74,12 @@ std::shared_ptr<platform::SerialDevice> SerialPort::OpenDevice(const Settings& s
                                                                std::string& error) const {
   if (!settings.path) {
     error = PortErrorText(platform::Cp932("RS232C Open Error"), EINVAL);
+    return nullptr;
+  }
+  // An empty or blank name names no port. Looked up as a device name it would lead to the
+  // device folder itself, and the line would tell of a folder rather than of a missing port.
+  if (IsBlank(*settings.path)) {
+    error = PortErrorText(platform::Cp932("RS232C Open Error"), ENOENT);
     return nullptr;
   }
   std::shared_ptr<platform::SerialDevice> device = ports_.Open(*settings.path);
@@ -142,13 +158,24 @@ void SerialPort::ClosePort() {
 
 bool SerialPort::WritePort() {
   std::shared_ptr<platform::SerialDevice> device;
+  bool lost = false;
   {
     std::lock_guard lock(mutex_);
-    if (isOpen_) device = device_;
+    if (isOpen_) {
+      device = device_;
+    } else {
+      lost = keepReading_;
+    }
   }
-  if (!device || txLength <= 0) {
+  if (txLength <= 0 || (!device && !lost)) {
     errorText.clear();
     return true;
+  }
+  if (!device) {
+    // The port was lost and the receive thread is reopening it: the block cannot go out, and a
+    // send that the user asked for must not vanish without a word.
+    errorText = PortErrorText(platform::Cp932("RS232C Write Error"), EIO);
+    return false;
   }
   const std::size_t length = std::min(static_cast<std::size_t>(txLength), txBlock.size());
   const std::uint64_t ticket = device->QueueWrite(std::string_view(txBlock.data(), length));
@@ -158,7 +185,18 @@ bool SerialPort::WritePort() {
   }
   // A block still held up after the wait (XOFF, a slow line) counts as sent and goes on in the
   // background; its copy in the queue is the writer's, so txBlock is free again at once.
-  device->WaitWritten(ticket, timings_.writeWait);
+  const auto deadline = std::chrono::steady_clock::now() + timings_.writeWait;
+  if (!device->WaitWritten(ticket, timings_.writeWait) &&
+      std::chrono::steady_clock::now() < deadline) {
+    // The wait ended before its time without the block written: the write failed (the port hung
+    // up before the receive thread saw it) or the port was shut down. A failed queue refuses
+    // every later block with the failure's error, so offering it nothing tells that error
+    // without writing anything.
+    if (device->QueueWrite(std::string_view()) == 0) {
+      SetPortError(platform::Cp932("RS232C Write Error"));
+      return false;
+    }
+  }
   errorText.clear();
   return true;
 }

@@ -112,7 +112,8 @@ class SerialPort {
   // Writes txLength bytes of txBlock (queued as a copy, written in order in the background).
   // Waits up to a second for them; a write still held up after that counts as sent. True also
   // when the port is closed or there is nothing to write; false with errorText set when the
-  // write is refused.
+  // write is refused, when it fails within the wait (a port that hung up), and while a lost
+  // port is being reopened.
   bool WritePort();
 
   // Drive the output lines while the port is open; nothing happens otherwise.

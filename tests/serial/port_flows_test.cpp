@@ -2,6 +2,7 @@
 // the fake device stands in only where modem lines are needed.
 
 #include <QListWidget>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -53,6 +54,21 @@ TEST_F(PortFlows, AMissingPortGivesOneOpenErrorLineAndStaysClosed) {
   EXPECT_TRUE(Enabled(common::kConnect));
   EXPECT_FALSE(Enabled(common::kDisconnect));
   EXPECT_TRUE(T().Port()->errorText.empty());
+}
+
+TEST_F(PortFlows, AnEmptyOrBlankPortNameFailsAsAPortThatDoesNotExist) {
+  OpenWindow();
+  const std::string line = "*ER* " + serial::PortErrorText(Cp932("RS232C Open Error"), ENOENT);
+  for (const char* name : {"", " ", "   "}) {
+    W().ClearTraffic();
+    Fields().port = name;
+    W().FieldsToControls();
+    Click(common::kConnect);
+    EXPECT_EQ(Lines(), std::vector<std::string>{line}) << '"' << name << '"';
+    EXPECT_FALSE(T().IsConnected());
+    EXPECT_TRUE(Enabled(common::kConnect));
+    EXPECT_FALSE(Enabled(common::kDisconnect));
+  }
 }
 
 TEST_F(PortFlows, TheSpeedBoxShowsItsDecimalValueAfterEveryConnectAttempt) {
@@ -316,6 +332,38 @@ TEST_F(ModemLines, ACtsChangeUpdatesOnlyItsIndicator) {
   EXPECT_FALSE(Checked(ids::kRing));
   EXPECT_FALSE(Checked(ids::kRlsd));
   EXPECT_EQ(LineCount(), 1u) << "no traffic line";
+}
+
+// A block reads only what its line and files use, as the boxes stand when it comes, and shows
+// only the indicators; what the user is typing elsewhere is left alone.
+TEST_F(ModemLines, ABlockTakesTheRecordingAndHexBoxesAsTheyStandAndRefreshesTheIndicators) {
+  Open("ttyFAKE", opener_);
+  Click(common::kConnect);
+  auto device = opener_.Device(0);
+  ASSERT_NE(device, nullptr);
+  // Clicked just before the block arrives: no handler has taken them in yet.
+  Click(common::kDspHex);
+  Click(common::kDataSave);
+  Click(ids::kListSave);
+  auto* sendBox = qobject_cast<QLineEdit*>(W().Control(common::kSendBox));
+  sendBox->setText(QStringLiteral("half typed"));
+  sendBox->setCursorPosition(4);
+  device->ChangeLines({.dsr = true, .ring = true});
+  device->Feed(
+      "\x02"
+      "A\x03");
+  ASSERT_TRUE(RunUntil([&] { return LastLine() == Cp932("->受 <02><41><03>"); }));
+  EXPECT_TRUE(Checked(ids::kDsr));
+  EXPECT_TRUE(Checked(ids::kRing));
+  EXPECT_FALSE(Checked(ids::kCts));
+  EXPECT_FALSE(Checked(ids::kRlsd));
+  ASSERT_EQ(DataFiles().size(), 1u);
+  EXPECT_EQ(testing_support::ReadWholeFile(DataFolder() + "/" + DataFiles()[0]),
+            "\x02"
+            "A\x03");
+  EXPECT_NE(DailyLog().find(Cp932("->受 <02><41><03>") + "\r\n"), std::string::npos);
+  EXPECT_EQ(sendBox->text(), QStringLiteral("half typed"));
+  EXPECT_EQ(sendBox->cursorPosition(), 4);
 }
 
 TEST_F(ModemLines, TheLinesAreReadAtConnectAndKeptAfterTheClose) {

@@ -5,6 +5,7 @@
 #include <QStringListModel>
 #include <QtGlobal>
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 
 #include "platform/pseudo_terminal.h"
@@ -81,13 +82,14 @@ TEST_F(PortLinks, AnUnpluggedAdapterIsRetriedAboutEverySecondAndResumesSilently)
   EXPECT_TRUE(lines[3].starts_with("*ER* RS232C Open Error(")) << lines[3];
   // The first attempt comes at once, the next after a second's pause.
   EXPECT_GT(elapsed, 800ms);
-  // Reopening: the buttons stay as open, sends do nothing.
+  // Reopening: the buttons stay as open; a send cannot go out, and says so in one line.
   EXPECT_FALSE(T().IsConnected());
   EXPECT_FALSE(Enabled(common::kConnect));
   EXPECT_TRUE(Enabled(common::kDisconnect));
   const std::size_t before = LineCount();
   Click(common::kSendText);
-  EXPECT_EQ(LineCount(), before);
+  ASSERT_EQ(LineCount(), before + 1);
+  EXPECT_EQ(LastLine(), "*ER* " + serial::PortErrorText(Cp932("RS232C Write Error"), EIO));
 
   // Plugged in again under the same name: reception resumes with no "接続" line.
   PseudoTerminalPair back;

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <thread>
+#include <vector>
 
 #include "fake_serial_device.h"
 #include "platform/cp932.h"
@@ -172,6 +173,23 @@ TEST(SerialPortFake, PortNameIsCutAt63Bytes) {
   port.portName = std::string(70, 'p');
   ASSERT_TRUE(port.OpenPort());
   EXPECT_EQ(opener.Names().at(0), std::string(63, 'p'));
+}
+
+TEST(SerialPortFake, AnEmptyOrBlankNameNamesNoPortAndNothingIsOpened) {
+  // The last one is blank only within the 63 bytes that are used.
+  for (const std::string& name :
+       std::vector<std::string>{"", " ", "\t", "  \t  ", std::string(63, ' ') + "x"}) {
+    FakeOpener opener;
+    WindowSide window;
+    SerialPort port(window.queue, opener, Quick());
+    Fill(port);
+    port.portName = name;
+    EXPECT_FALSE(port.OpenPort()) << '"' << name << '"';
+    EXPECT_EQ(port.errorText, PortErrorText(platform::Cp932("RS232C Open Error"), ENOENT));
+    EXPECT_TRUE(opener.Names().empty()) << '"' << name << '"';
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.keepReading());
+  }
 }
 
 TEST(SerialPortFake, LineStatesDtrAndRts) {

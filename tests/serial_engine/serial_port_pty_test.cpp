@@ -275,6 +275,44 @@ TEST(SerialPortPty, ClosingDuringReopenAttemptsLeavesNoPortOpen) {
   EXPECT_TRUE(next.OpenPort()) << next.errorText;
 }
 
+// A write to a lost port never counts as sent: neither one that reaches the hung-up line before
+// the receive thread has seen the loss, nor one made while the port is being reopened.
+TEST(SerialPortPty, AWriteToALostPortIsAWriteError) {
+  LinkedPort adapter;
+  ASSERT_TRUE(adapter.IsValid());
+  WindowSide window;
+  window.answer = false;  // the loss stays unanswered: the port still counts as open
+  SerialPort port(window.queue, platform::SystemSerialPorts(), Quick());
+  Fill(port, adapter.Link());
+  ASSERT_TRUE(port.OpenPort()) << port.errorText;
+  adapter.Unplug();
+  const std::string writeError = PortErrorText(platform::Cp932("RS232C Write Error"), EIO);
+
+  std::string("abc").copy(port.txBlock.data(), 3);
+  port.txLength = 3;
+  ASSERT_TRUE(port.isOpen());
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(port.WritePort());
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 190ms) << "no wait for a failed write";
+  EXPECT_EQ(port.errorText, writeError);
+
+  // Answered, the thread reopens in vain: the port is lost, and still wanted.
+  ASSERT_TRUE(window.PumpUntil([&] { return !window.seen.empty(); }, 5s));
+  port.Acknowledge();
+  window.answer = true;
+  ASSERT_TRUE(window.PumpUntil([&] { return window.seen.size() >= 3; }, 5s));
+  ASSERT_FALSE(port.isOpen());
+  ASSERT_TRUE(port.keepReading());
+  port.errorText.clear();
+  EXPECT_FALSE(port.WritePort());
+  EXPECT_EQ(port.errorText, writeError);
+
+  // Closed by the user, a write does nothing again.
+  port.ClosePort();
+  EXPECT_TRUE(port.WritePort());
+  EXPECT_TRUE(port.errorText.empty());
+}
+
 TEST(SerialPortPty, WritingWithThePortClosedDoesNothingAndSucceeds) {
   WindowSide window;
   SerialPort port(window.queue);
