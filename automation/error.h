@@ -10,7 +10,7 @@
 
 namespace automation {
 
-// The platform's error numbers that this layer and the controls raise themselves.
+// The original platform's error numbers that this layer and the controls raise themselves.
 inline constexpr std::int32_t kErrInvalidProcedureCall = 5;
 inline constexpr std::int32_t kErrOverflow = 6;
 inline constexpr std::int32_t kErrOutOfMemory = 7;
@@ -32,7 +32,7 @@ constexpr std::int32_t ScodeOfNumber(std::int32_t number) {
 }
 
 struct Error {
-  std::int32_t number = 0;     // the platform's error number: 13, 9, 380, ...
+  std::int32_t number = 0;     // the original platform's error number: 13, 9, 380, ...
   std::u16string description;  // the text a script shows
   std::u16string source;       // who raised it ("Quorvane.Winsock", ...)
   std::int32_t scode = 0;      // the status code; ScodeOfNumber(number) unless the raiser says
@@ -40,8 +40,8 @@ struct Error {
   friend bool operator==(const Error&, const Error&) = default;
 };
 
-// An error with the platform's standard description for `number` (English, as the platform's
-// run time gives it) when no description is given.
+// An error with the original platform's standard description for `number` (English, as the original
+// platform's run time gives it) when no description is given.
 Error MakeError(std::int32_t number, std::u16string description = {}, std::u16string source = {});
 
 // The standard description of a number, empty when the number has none of its own.

@@ -43,6 +43,9 @@ class CommDispatch final : public DescribedObject {
  public:
   explicit CommDispatch(ReadinessLoop& loop) : DescribedObject(comm::members::kClass), port_(loop) {
     port_.SetOnComm([this] { (void)Fire(u"OnComm", {}); });
+    // A handler may drop the last reference: the object lives until the port's callback ends.
+    port_.SetOwnerHold(
+        [this] { return std::shared_ptr<void>(nullptr, [held = Ref<Dispatch>(this)](void*) {}); });
     AddReportedProperties();
     AddPortProperties();
     AddBufferProperties();

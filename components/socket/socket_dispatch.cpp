@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -24,7 +25,7 @@ using platform::ReadinessLoop;
 
 namespace winsock = components::winsock;
 
-// The data types of GetData and PeekData, as the platform numbers them.
+// The data types of GetData and PeekData, as the original platform numbers them.
 constexpr std::int32_t kTypeInteger = 2;
 constexpr std::int32_t kTypeLong = 3;
 constexpr std::int32_t kTypeSingle = 4;
@@ -149,11 +150,17 @@ Result<std::string> Cp932Text(const Variant& value) {
   return ToString(value).Transform([](const std::u16string& text) { return Cp932FromUtf16(text); });
 }
 
+// A hold on a dispatch object: a reference, dropped when the last copy of the hold goes.
+std::shared_ptr<void> HoldThis(Dispatch* object) {
+  return std::shared_ptr<void>(nullptr, [held = Ref<Dispatch>(object)](void*) {});
+}
+
 class SocketObject final : public DescribedObject, private winsock::SocketEvents {
  public:
   explicit SocketObject(ReadinessLoop& loop)
       : DescribedObject(winsock::members::kClass), socket_(loop) {
     socket_.SetEvents(this);
+    socket_.SetOwnerHold([this] { return HoldThis(this); });
     AddProperties();
     AddMethods();
   }
