@@ -6,8 +6,9 @@
 //   std::int32_t DllRegisterServer();
 //   std::int32_t DllUnregisterServer();
 //
-// with the platform's status codes below. DllGetClassObject gives the class object of `clsid`
-// (ask for ClassFactory::kIid); DllCanUnloadNow says kOk when no object of the module is alive.
+// with the original platform's status codes below. DllGetClassObject gives the class object of
+// `clsid` (ask for ClassFactory::kIid); DllCanUnloadNow says kOk when no object of the module is
+// alive.
 
 #include <cstdint>
 #include <functional>
@@ -25,7 +26,6 @@ inline constexpr HResult kPointer = static_cast<HResult>(0x80004003u);
 inline constexpr HResult kFail = static_cast<HResult>(0x80004005u);
 inline constexpr HResult kClassNotAvailable = static_cast<HResult>(0x80040111u);
 inline constexpr HResult kRegisterClassFailed = static_cast<HResult>(0x80040201u);
-inline constexpr HResult kRegisterTypeLibFailed = static_cast<HResult>(0x80040200u);
 
 using DllGetClassObjectFunction = HResult (*)(const Guid* clsid, const Guid* iid, void** out);
 using DllCanUnloadNowFunction = HResult (*)();

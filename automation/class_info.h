@@ -1,6 +1,6 @@
 #pragma once
 // The class information an object gives its host: the description of its class, with its
-// default interface and its default event interface, as the platform's class-information
+// default interface and its default event interface, as the original platform's class-information
 // interface does. A script host binds an object's events to the script's functions by the event
 // names it finds here.
 

@@ -1,7 +1,7 @@
 #pragma once
 // The per-user class registry: which library module serves which class, kept as a
 // private-profile file "$XDG_DATA_HOME/commtestkit/classes.reg" (default ~/.local/share/...) whose
-// sections read like the platform's registry keys:
+// sections read like the original platform's registry keys:
 //
 //   [CLSID\{guid}]                 @=class name
 //   [CLSID\{guid}\InprocServer32]  @=library path, ThreadingModel=Apartment

@@ -47,7 +47,8 @@ int DigitValue(char16_t c) {
 }
 
 // "&H" hex or "&O" octal text: up to 4 hex digits make a 2-byte integer, up to 8 a 4-byte one,
-// each read as the two's complement of its size (&HFFFF is -1), as the platform reads them.
+// each read as the two's complement of its size (&HFFFF is -1), as the original platform reads
+// them.
 Result<Number> ParseRadix(std::u16string_view digits, int radix) {
   if (digits.empty()) return TypeMismatch();
   std::uint64_t value = 0;

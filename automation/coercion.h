@@ -1,6 +1,6 @@
 #pragma once
-// Coercion between Variant types, as the platform's change-type does it: numbers, Booleans and
-// strings convert both ways; a number that does not fit the target is error 6 (overflow); a
+// Coercion between Variant types, as the original platform's change-type does it: numbers, Booleans
+// and strings convert both ways; a number that does not fit the target is error 6 (overflow); a
 // conversion that cannot be made (an error value, Null, an array to a scalar, a string that is
 // not a number) is error 13 (type mismatch). Doubles round half to even on their way to an
 // integer. Booleans are -1 (true) and 0 as numbers, "True" and "False" as strings; a string
@@ -34,8 +34,8 @@ Result<std::u16string> ToString(const Variant& value);
 // anything else is error 13.
 Result<SafeArray> ToByteArray(const Variant& value);
 
-// The text of a double as the platform writes it: up to 15 significant digits, no trailing zeros,
-// an exponent ("1E+20", "1E-05") outside 1E-5 .. 1E15.
+// The text of a double as the original platform writes it: up to 15 significant digits, no trailing
+// zeros, an exponent ("1E+20", "1E-05") outside 1E-5 .. 1E15.
 std::u16string FormatDouble(double value);
 
 }  // namespace automation

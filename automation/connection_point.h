@@ -51,7 +51,6 @@ class EventSource final : public ConnectionPoint {
   // or unadvised during the call takes effect from the next event. Returns the first sink's
   // error, after every sink was called (the raiser decides whether that matters).
   Status Fire(DispId event, std::span<Variant> args);
-  bool HasSinks() const { return !sinks_.empty(); }
 
  private:
   struct Sink {
@@ -78,7 +77,6 @@ class Advisory {
   Advisory& operator=(Advisory&& other) noexcept;
   ~Advisory();
   void Disconnect();
-  bool connected() const { return cookie_ != 0; }
 
  private:
   Ref<ConnectionPointContainer> container_;

@@ -18,8 +18,8 @@ using DispId = std::int32_t;
 inline constexpr DispId kDispIdUnknown = -1;
 inline constexpr DispId kDispIdValue = 0;  // the default member
 
-// A type: a platform type number (VarType, with kVtArray/kVtByRef where they apply), and for
-// an enumeration-typed member the enumeration's name.
+// A type: a type number of the original platform (VarType, with kVtArray/kVtByRef where they
+// apply), and for an enumeration-typed member the enumeration's name.
 struct TypeDesc {
   std::uint16_t vt = static_cast<std::uint16_t>(VarType::Empty);  // Empty = no value (void)
   std::u16string_view enumName{};

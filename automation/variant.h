@@ -1,11 +1,11 @@
 #pragma once
-// Variant: the automation layer's value, with the platform's type numbers. It holds Empty, Null,
-// a 2- or 4-byte integer, a double, a Boolean, a UTF-16 string, an error code (an omitted
+// Variant: the automation layer's value, with the original platform's type numbers. It holds Empty,
+// Null, a 2- or 4-byte integer, a double, a Boolean, a UTF-16 string, an error code (an omitted
 // argument is the error "parameter not found"), an unsigned byte, an object (a dispatch
 // reference), a one-dimensional array of unsigned bytes or of Variants with a lower bound, or a
 // reference to another Variant (a by-reference argument).
 //
-// Copies are deep, as the platform's variant copy: a copied array is a new array; a copied
+// Copies are deep, as the original platform's variant copy: a copied array is a new array; a copied
 // object is another reference to the same object; a copied by-reference Variant refers to the
 // same target.
 
@@ -23,7 +23,7 @@ namespace automation {
 class Dispatch;
 class Variant;
 
-// The platform's type numbers.
+// The original platform's type numbers.
 enum class VarType : std::uint16_t {
   Empty = 0,
   Null = 1,
@@ -48,7 +48,7 @@ class SafeArray {
  public:
   static SafeArray Bytes(std::vector<std::uint8_t> bytes, std::int32_t lowerBound = 0);
   static SafeArray Variants(std::vector<Variant> elements, std::int32_t lowerBound = 0);
-  SafeArray(const SafeArray& other);  // deep, as the platform's array copy
+  SafeArray(const SafeArray& other);  // deep, as the original platform's array copy
   SafeArray(SafeArray&& other) noexcept;
   SafeArray& operator=(const SafeArray& other);
   SafeArray& operator=(SafeArray&& other) noexcept;
@@ -106,8 +106,8 @@ class Variant {
   // A by-reference argument: reads and writes go to `target`, which must outlive this Variant.
   static Variant ByRef(Variant& target);
 
-  // The platform's type number: the base type, with kVtArray for arrays (element type UI1 or
-  // Variant) and kVtByRef|Variant for a reference.
+  // The original platform's type number: the base type, with kVtArray for arrays (element type UI1
+  // or Variant) and kVtByRef|Variant for a reference.
   std::uint16_t Vt() const;
   VarType Type() const;  // the base type; Variant for a reference
 

@@ -1,14 +1,12 @@
 // The type information of the MSComm control.
 
 #include "controls/identity.h"
-#include "controls/mscomm_members.h"
 #include "controls/type_library.h"
 
 namespace controls {
 namespace {
 
-using namespace automation;        // NOLINT: a data table of this layer's types
-using namespace controls::mscomm;  // NOLINT
+using namespace automation;  // NOLINT: a data table of this layer's types
 
 constexpr std::uint8_t kGetPut = kAccessGet | kAccessPut;
 constexpr TypeDesc kI2 = Type(VarType::I2);
@@ -23,42 +21,42 @@ constexpr ParamInfo kDataParam[] = {{u"data", kVar}};
 
 // Every property has both accessors; what the inner control refuses comes back as its error.
 constexpr MemberInfo kMembers[] = {
-    {u"Break", kBreak, MemberKind::Property, kGetPut, kBool},
-    {u"CDHolding", kCDHolding, MemberKind::Property, kGetPut, kBool},
-    {u"CommEvent", kCommEvent, MemberKind::Property, kGetPut, kI2},
-    {u"CommID", kCommID, MemberKind::Property, kGetPut, kI4},
-    {u"CommPort", kCommPort, MemberKind::Property, kGetPut, kI2},
-    {u"CTSHolding", kCTSHolding, MemberKind::Property, kGetPut, kBool},
-    {u"DSRHolding", kDSRHolding, MemberKind::Property, kGetPut, kBool},
-    {u"DTREnable", kDTREnable, MemberKind::Property, kGetPut, kBool},
-    {u"EOFEnable", kEOFEnable, MemberKind::Property, kGetPut, kBool},
-    {u"Handshaking", kHandshaking, MemberKind::Property, kGetPut, kHandshake},
-    {u"InBufferCount", kInBufferCount, MemberKind::Property, kGetPut, kI2},
-    {u"InBufferSize", kInBufferSize, MemberKind::Property, kGetPut, kI2},
-    {u"Input2", kInput2, MemberKind::Property, kGetPut, kVar},
-    {u"InputLen", kInputLen, MemberKind::Property, kGetPut, kI2},
-    {u"InputMode", kInputMode, MemberKind::Property, kGetPut, kInputModeType},
-    {u"NullDiscard", kNullDiscard, MemberKind::Property, kGetPut, kBool},
-    {u"OutBufferCount", kOutBufferCount, MemberKind::Property, kGetPut, kI2},
-    {u"OutBufferSize", kOutBufferSize, MemberKind::Property, kGetPut, kI2},
-    {u"Output", kOutput, MemberKind::Property, kGetPut, kVar},
-    {u"ParityReplace", kParityReplace, MemberKind::Property, kGetPut, kStr},
-    {u"PortOpen", kPortOpen, MemberKind::Property, kGetPut, kBool},
-    {u"RThreshold", kRThreshold, MemberKind::Property, kGetPut, kI2},
-    {u"RTSEnable", kRTSEnable, MemberKind::Property, kGetPut, kBool},
-    {u"Settings", kSettings, MemberKind::Property, kGetPut, kStr},
-    {u"SThreshold", kSThreshold, MemberKind::Property, kGetPut, kI2},
-    {u"Start_EventForScript", kStartEventForScript, MemberKind::Method, 0, kVoid},
-    {u"End_EventForScript", kEndEventForScript, MemberKind::Method, 0, kVoid},
-    {u"GetEventParameters", kGetEventParameters, MemberKind::Method, 0, kVar},
-    {u"ByteArrayToStr", kByteArrayToStr, MemberKind::Method, 0, kVar, kDataParam},
-    {u"ByteArrayToHex", kByteArrayToHex, MemberKind::Method, 0, kVar, kDataParam},
-    {u"StrToByteArray", kStrToByteArray, MemberKind::Method, 0, kVar, kDataParam},
-    {u"HexToByteArray", kHexToByteArray, MemberKind::Method, 0, kVar, kDataParam},
+    {u"Break", 0x68030018, MemberKind::Property, kGetPut, kBool},
+    {u"CDHolding", 0x68030017, MemberKind::Property, kGetPut, kBool},
+    {u"CommEvent", 0x68030016, MemberKind::Property, kGetPut, kI2},
+    {u"CommID", 0x68030015, MemberKind::Property, kGetPut, kI4},
+    {u"CommPort", 0x68030014, MemberKind::Property, kGetPut, kI2},
+    {u"CTSHolding", 0x68030013, MemberKind::Property, kGetPut, kBool},
+    {u"DSRHolding", 0x68030012, MemberKind::Property, kGetPut, kBool},
+    {u"DTREnable", 0x68030011, MemberKind::Property, kGetPut, kBool},
+    {u"EOFEnable", 0x68030010, MemberKind::Property, kGetPut, kBool},
+    {u"Handshaking", 0x6803000F, MemberKind::Property, kGetPut, kHandshake},
+    {u"InBufferCount", 0x6803000E, MemberKind::Property, kGetPut, kI2},
+    {u"InBufferSize", 0x6803000D, MemberKind::Property, kGetPut, kI2},
+    {u"Input2", 0x6803000C, MemberKind::Property, kGetPut, kVar},
+    {u"InputLen", 0x6803000B, MemberKind::Property, kGetPut, kI2},
+    {u"InputMode", 0x6803000A, MemberKind::Property, kGetPut, kInputModeType},
+    {u"NullDiscard", 0x68030009, MemberKind::Property, kGetPut, kBool},
+    {u"OutBufferCount", 0x68030008, MemberKind::Property, kGetPut, kI2},
+    {u"OutBufferSize", 0x68030007, MemberKind::Property, kGetPut, kI2},
+    {u"Output", 0x68030006, MemberKind::Property, kGetPut, kVar},
+    {u"ParityReplace", 0x68030005, MemberKind::Property, kGetPut, kStr},
+    {u"PortOpen", 0x68030004, MemberKind::Property, kGetPut, kBool},
+    {u"RThreshold", 0x68030003, MemberKind::Property, kGetPut, kI2},
+    {u"RTSEnable", 0x68030002, MemberKind::Property, kGetPut, kBool},
+    {u"Settings", 0x68030001, MemberKind::Property, kGetPut, kStr},
+    {u"SThreshold", 0x68030000, MemberKind::Property, kGetPut, kI2},
+    {u"Start_EventForScript", 0x6003001E, MemberKind::Method, 0, kVoid},
+    {u"End_EventForScript", 0x6003001F, MemberKind::Method, 0, kVoid},
+    {u"GetEventParameters", 0x60030020, MemberKind::Method, 0, kVar},
+    {u"ByteArrayToStr", 0x60030021, MemberKind::Method, 0, kVar, kDataParam},
+    {u"ByteArrayToHex", 0x60030022, MemberKind::Method, 0, kVar, kDataParam},
+    {u"StrToByteArray", 0x60030023, MemberKind::Method, 0, kVar, kDataParam},
+    {u"HexToByteArray", 0x60030024, MemberKind::Method, 0, kVar, kDataParam},
 };
 
 constexpr MemberInfo kEvents[] = {
-    {u"OnComm", kEventOnComm, MemberKind::Method, 0, kVoid},
+    {u"OnComm", 1, MemberKind::Method, 0, kVoid},
 };
 
 }  // namespace

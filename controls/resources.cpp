@@ -75,7 +75,7 @@ std::string Upper(std::string_view text) {
 
 std::optional<std::span<const std::uint8_t>> FindLibraryResource(std::string_view type,
                                                                  std::string_view name) {
-  // Types and names are found without regard to case, as the platform finds them.
+  // Types and names are found without regard to case, as the original platform finds them.
   auto found = Resources().find({Upper(type), Upper(name)});
   if (found == Resources().end()) return std::nullopt;
   return std::span<const std::uint8_t>(found->second);

@@ -1,6 +1,6 @@
 #pragma once
-// The library's resources, found by type and name as the platform's resource lookup finds them:
-// a name is text ("_IID_WINSOCK") or a number written "#30001".
+// The library's resources, found by type and name as the original platform's resource lookup finds
+// them: a name is text ("_IID_WINSOCK") or a number written "#30001".
 //
 //   "TYPELIB" #1            the type library as text (DescribeTypeLib)
 //   "_IID_WINSOCK" #1 ...   20 bytes: length 16 (32-bit little-endian) and the interface's GUID

@@ -18,9 +18,9 @@ Variant RecordAsArray(EventRecord record) {
   return Variant::Array(automation::SafeArray::Variants(std::move(elements)));
 }
 
-// Receives the inner control's events. It holds its control without a reference (the control
-// owns the inner control, which holds the sink) and is cut off when the control goes, so that an
-// event the inner control is still delivering never reaches a control that is gone.
+// Receives the inner component's events. It holds its control without a reference (the control
+// owns the inner component, which holds the sink) and is cut off when the control goes, so that
+// an event the inner component is still delivering never reaches a control that is gone.
 class ScriptControl::InnerSink final : public automation::Object<Dispatch> {
  public:
   explicit InnerSink(ScriptControl* owner) : owner_(owner) {}
@@ -33,9 +33,8 @@ class ScriptControl::InnerSink final : public automation::Object<Dispatch> {
     if (owner_ == nullptr) return Variant();
     // The host may release the control from inside the event it raises.
     Ref<Dispatch> keep(static_cast<DispatchObject*>(owner_));
-    Status status = owner_->HandleInnerEvent(id, args);
-    if (!status) return status.error();
-    return Variant();
+    return owner_->DeliverInnerEvent(id, args).AndThen(
+        []() -> Result<Variant> { return Variant(); });
   }
   const automation::InterfaceInfo* TypeInfo() override { return nullptr; }
 
@@ -44,38 +43,33 @@ class ScriptControl::InnerSink final : public automation::Object<Dispatch> {
 };
 
 ScriptControl::ScriptControl(ControlDescription description)
-    : DispatchObject(description.defaultInterface), description_(std::move(description)) {
-  AddEventInterface(description_.eventInterface->iid);
+    : DescribedObject(*description.classInfo), description_(std::move(description)) {
+  AddScriptMembers();
+  for (const ForwardedProperty& property : description_.properties) {
+    AddForwardedProperty(property);
+  }
+}
 
-  AddMethod(u"Start_EventForScript", description_.startEventForScript,
-            [this](std::span<Variant> args) -> Result<Variant> {
-              if (Status s = automation::CheckArgumentCount(args, 0, 0); !s) return s.error();
-              scriptEventMode_ = true;
-              return Variant();
-            });
-  AddMethod(u"End_EventForScript", description_.endEventForScript,
-            [this](std::span<Variant> args) -> Result<Variant> {
-              if (Status s = automation::CheckArgumentCount(args, 0, 0); !s) return s.error();
-              scriptEventMode_ = false;
-              return Variant();
-            });
-  AddMethod(u"GetEventParameters", description_.getEventParameters,
-            [this](std::span<Variant> args) -> Result<Variant> {
-              if (Status s = automation::CheckArgumentCount(args, 0, 0); !s) return s.error();
-              return GetEventParameters();
-            });
+void ScriptControl::AddScriptMembers() {
+  AddMethod(u"Start_EventForScript", [this](std::span<Variant>) -> Result<Variant> {
+    scriptEventMode_ = true;
+    return Variant();
+  });
+  AddMethod(u"End_EventForScript", [this](std::span<Variant>) -> Result<Variant> {
+    scriptEventMode_ = false;
+    return Variant();
+  });
+  AddMethod(u"GetEventParameters",
+            [this](std::span<Variant>) -> Result<Variant> { return GetEventParameters(); });
 
   using Conversion = Result<Variant> (*)(const Variant&);
-  auto addConversion = [this](std::u16string name, DispId id, Conversion convert) {
-    AddMethod(std::move(name), id, [convert](std::span<Variant> args) -> Result<Variant> {
-      if (Status s = automation::CheckArgumentCount(args, 1, 1); !s) return s.error();
-      return convert(args[0].Deref());
-    });
+  auto addConversion = [this](std::u16string_view name, Conversion convert) {
+    AddMethod(name, [convert](std::span<Variant> args) { return convert(args[0].Deref()); });
   };
-  addConversion(u"ByteArrayToStr", description_.byteArrayToStr, &ByteArrayToStr);
-  addConversion(u"ByteArrayToHex", description_.byteArrayToHex, &ByteArrayToHex);
-  addConversion(u"StrToByteArray", description_.strToByteArray, &StrToByteArray);
-  addConversion(u"HexToByteArray", description_.hexToByteArray, &HexToByteArray);
+  addConversion(u"ByteArrayToStr", &ByteArrayToStr);
+  addConversion(u"ByteArrayToHex", &ByteArrayToHex);
+  addConversion(u"StrToByteArray", &StrToByteArray);
+  addConversion(u"HexToByteArray", &HexToByteArray);
 }
 
 ScriptControl::~ScriptControl() {
@@ -88,92 +82,163 @@ void* ScriptControl::QueryExtraInterface(const Guid& iid) {
     AddRef();
     return static_cast<automation::Control*>(this);
   }
-  if (iid == automation::ProvideClassInfo::kIid) {
-    AddRef();
-    return static_cast<automation::ProvideClassInfo*>(this);
-  }
-  return nullptr;
-}
-
-const automation::ClassInfo& ScriptControl::GetClassInfo() {
-  const auto& classes = QuorvaneTypeLib().classes;
-  for (const automation::ClassInfo& c : classes) {
-    if (c.defaultInterface == description_.defaultInterface) return c;
-  }
-  return classes.front();  // every control's interface is in the class table
+  return DescribedObject::QueryExtraInterface(iid);
 }
 
 Status ScriptControl::CreateInner() {
-  // The inner control lives on this thread's apartment, driven by the loop the host pumps.
+  if (Status s = CheckMemberTable(); !s) return s;
+  // The inner component lives on this thread's apartment, driven by the loop the host pumps.
   automation::Loader loader(&automation::CurrentReadinessLoop());
   auto inner = loader.CreateObject(description_.innerProgId);
   if (!inner) return inner.error();
   inner_ = std::move(inner).value();
+  for (const ForwardedProperty& property : description_.properties) {
+    if (auto id = InnerId(property.inner); !id) return id.error();
+  }
+  return ConnectInnerEvents();
+}
+
+// The inner component's event interface comes from its class information; each event of the
+// control is matched with the inner event it is raised for, by name.
+Status ScriptControl::ConnectInnerEvents() {
+  auto classInfo = automation::QueryInterface<automation::ProvideClassInfo>(inner_);
+  if (!classInfo || classInfo->GetClassInfo().eventInterface == nullptr) {
+    return MakeError(automation::kErrNoSuchMember, u"The inner component raises no events");
+  }
+  const automation::InterfaceInfo& innerEvents = *classInfo->GetClassInfo().eventInterface;
+  const automation::InterfaceInfo& ownEvents = *description_.classInfo->eventInterface;
+  for (const automation::MemberInfo& own : ownEvents.members) {
+    bool forwarded = false;
+    for (const ForwardedEvent& event : description_.events) forwarded |= event.name == own.name;
+    if (!forwarded) {
+      return MakeError(automation::kErrNoSuchMember, std::u16string(ownEvents.name) + u"." +
+                                                         std::u16string(own.name) +
+                                                         u": raised for no inner event");
+    }
+  }
+  for (const ForwardedEvent& event : description_.events) {
+    const automation::MemberInfo* inner = automation::FindMember(innerEvents, event.inner);
+    if (inner == nullptr || automation::FindMember(ownEvents, event.name) == nullptr) {
+      return MakeError(automation::kErrNoSuchMember,
+                       std::u16string(event.name) + u": no such event");
+    }
+    innerEvents_.push_back({inner->dispId, &event});
+  }
   sink_ = automation::MakeObject<InnerSink>(this);
-  auto advisory = automation::Advisory::Connect(*inner_, description_.innerEvents, sink_);
+  auto advisory = automation::Advisory::Connect(*inner_, innerEvents.iid, sink_);
   if (!advisory) return advisory.error();
   advisory_ = std::move(advisory).value();
   return Status::Ok();
 }
 
-Result<Variant> ScriptControl::ReadInner(DispId innerId, VarType type) {
-  auto value = inner_->Invoke(innerId, InvokeKind::PropertyGet, {});
-  if (!value || type == VarType::Variant) return value;
-  return automation::ChangeType(*value, type);
+Status ScriptControl::DeliverInnerEvent(DispId innerEvent, std::span<Variant> args) {
+  for (const InnerEvent& known : innerEvents_) {
+    if (known.id == innerEvent) return HandleInnerEvent(*known.event, args);
+  }
+  return Status::Ok();
 }
 
-Status ScriptControl::WriteInner(DispId innerId, const Variant& value) {
-  Variant copy = value.Value();
-  Variant reference = Variant::ByRef(copy);
-  return inner_->Invoke(innerId, InvokeKind::PropertyPut, std::span<Variant>(&reference, 1))
-      .status();
+Status ScriptControl::HandleInnerEvent(const ForwardedEvent& event, std::span<Variant> args) {
+  return RaiseOrQueue(event.name, args);
 }
 
-Result<Variant> ScriptControl::CallInner(DispId innerId, std::span<Variant> args) {
-  return inner_->Invoke(innerId, InvokeKind::Method, args);
+Result<DispId> ScriptControl::InnerId(std::u16string_view inner) {
+  for (const auto& [name, id] : innerIds_) {
+    if (name == inner) return id;
+  }
+  return inner_->GetIdOfName(inner).AndThen([&](DispId id) -> Result<DispId> {
+    innerIds_.emplace_back(inner, id);
+    return id;
+  });
 }
 
-void ScriptControl::AddForwardedProperty(std::u16string name, DispId id, DispId innerId,
-                                         VarType type, bool writable,
-                                         std::u16string_view notifyKey) {
+Result<Variant> ScriptControl::ReadInner(std::u16string_view inner, VarType type) {
+  return InnerId(inner).AndThen([&](DispId id) -> Result<Variant> {
+    auto value = inner_->Invoke(id, InvokeKind::PropertyGet, {});
+    if (!value || type == VarType::Variant) return value;
+    return automation::ChangeType(*value, type);
+  });
+}
+
+Status ScriptControl::WriteInner(std::u16string_view inner, const Variant& value) {
+  return InnerId(inner).AndThen([&](DispId id) {
+    Variant copy = value.Value();
+    Variant reference = Variant::ByRef(copy);
+    return inner_->Invoke(id, InvokeKind::PropertyPut, std::span<Variant>(&reference, 1)).status();
+  });
+}
+
+Result<Variant> ScriptControl::CallInner(std::u16string_view inner, std::span<Variant> args) {
+  return InnerId(inner).AndThen(
+      [&](DispId id) { return inner_->Invoke(id, InvokeKind::Method, args); });
+}
+
+// A read converts to the property's type in the control's table (an enumeration's values are
+// 4-byte integers); a write, when the table has one, goes through WriteInner and tells the
+// container when the property is persisted.
+void ScriptControl::AddForwardedProperty(const ForwardedProperty& property) {
+  const automation::MemberInfo* info =
+      automation::FindMember(*description_.classInfo->defaultInterface, property.name);
+  if (info == nullptr) return;  // CheckMemberTable reports the handler the table lacks
+  const VarType type = static_cast<VarType>(info->result.vt);
   automation::PutHandler put;
-  if (writable) {
-    put = [this, innerId, notifyKey](const Variant& value) -> Status {
-      if (Status s = WriteInner(innerId, value); !s) return s;
-      if (!notifyKey.empty()) NotifyChanged(notifyKey);
+  if (info->access & automation::kAccessPut) {
+    put = [this, property](const Variant& value) -> Status {
+      if (Status s = WriteInner(property.inner, value); !s) return s;
+      if (Persisted(property.name)) NotifyChanged(property.name);
       return Status::Ok();
     };
   }
   AddProperty(
-      std::move(name), id, [this, innerId, type] { return ReadInner(innerId, type); },
+      property.name, [this, property, type] { return ReadInner(property.inner, type); },
       std::move(put));
 }
 
-void ScriptControl::NotifyChanged(std::u16string_view key) {
-  if (site_) site_->OnPropertyChanged(key);
+bool ScriptControl::Persisted(std::u16string_view name) const {
+  for (const PersistedProperty& persisted : description_.persisted) {
+    if (persisted.name == name) return true;
+  }
+  return false;
+}
+
+void ScriptControl::NotifyChanged(std::u16string_view name) {
+  if (site_) site_->OnPropertyChanged(name);
+}
+
+// A persisted property is loaded into, and saved from, the inner property it forwards to.
+std::u16string_view ForwardedInner(const ControlDescription& description,
+                                   std::u16string_view name) {
+  for (const ForwardedProperty& property : description.properties) {
+    if (property.name == name) return property.inner;
+  }
+  return name;
 }
 
 Status ScriptControl::Load(automation::PropertyBag& bag) {
   for (const PersistedProperty& property : description_.persisted) {
-    auto value = bag.Read(property.key, property.defaultValue);
-    if (!value) return value.error();
-    auto typed = automation::ChangeType(*value, property.storedAs);
-    if (!typed) return typed.error();
-    if (Status s = WriteInner(property.innerProperty, *typed); !s) return s;
+    Status loaded = bag.Read(property.name, property.defaultValue)
+                        .AndThen([&](const Variant& value) {
+                          return automation::ChangeType(value, property.storedAs);
+                        })
+                        .AndThen([&](const Variant& typed) {
+                          return WriteInner(ForwardedInner(description_, property.name), typed);
+                        });
+    if (!loaded) return loaded;
   }
   return Status::Ok();
 }
 
 Status ScriptControl::Save(automation::PropertyBag& bag) {
   for (const PersistedProperty& property : description_.persisted) {
-    auto value = ReadInner(property.innerProperty, property.storedAs);
-    if (!value) return value.error();
-    if (Status s = bag.Write(property.key, *value); !s) return s;
+    Status saved =
+        ReadInner(ForwardedInner(description_, property.name), property.storedAs)
+            .AndThen([&](const Variant& value) { return bag.Write(property.name, value); });
+    if (!saved) return saved;
   }
   return Status::Ok();
 }
 
-Status ScriptControl::Raise(DispId event, std::span<Variant> args) {
+Status ScriptControl::Raise(std::u16string_view event, std::span<Variant> args) {
   return Fire(event, args);
 }
 
@@ -186,10 +251,9 @@ void ScriptControl::Enqueue(EventRecord record) {
   EventQueue().push_back(std::move(record));
 }
 
-Status ScriptControl::RaiseOrQueue(DispId event, std::u16string_view name,
-                                   std::span<Variant> args) {
+Status ScriptControl::RaiseOrQueue(std::u16string_view event, std::span<Variant> args) {
   if (!scriptEventMode_) return Raise(event, args);
-  EventRecord record = NewEventRecord(std::u16string(name));
+  EventRecord record = NewEventRecord(std::u16string(event));
   for (std::size_t i = 0; i < args.size() && i + 1 < kEventRecordSize; ++i) {
     record[i + 1] = args[i].Value();
   }

@@ -38,6 +38,14 @@ const InterfaceInfo* const kInterfaces[] = {&kWinsockInterface, &kWinsockEvents,
 
 }  // namespace
 
+const ClassInfo& WinsockClass() {
+  return kClasses[0];
+}
+
+const ClassInfo& MSCommClass() {
+  return kClasses[1];
+}
+
 const TypeLibInfo& QuorvaneTypeLib() {
   static const TypeLibInfo library{u"Quorvane",   u"Quorvane",  kLibId,          kTypeLibMajor,
                                    kTypeLibMinor, kTypeLibLcid, kLibraryControl, kClasses,

@@ -13,4 +13,8 @@ extern const automation::InterfaceInfo kMSCommEvents;      // __MSComm
 
 const automation::TypeLibInfo& QuorvaneTypeLib();
 
+// The two control classes of the library's type information.
+const automation::ClassInfo& WinsockClass();
+const automation::ClassInfo& MSCommClass();
+
 }  // namespace controls

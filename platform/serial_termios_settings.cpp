@@ -1,6 +1,7 @@
 #include "platform/serial_termios_settings.h"
 
 #include <cerrno>
+#include <optional>
 #include <utility>
 
 #include "platform/last_error.h"
@@ -44,78 +45,82 @@ bool LineSettingsSupported(const SerialLineSettings& settings) {
          stopBitsKnown;
 }
 
-bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, bool& customSpeed) {
-  if (!LineSettingsSupported(settings)) return Refuse();
+namespace {
 
-  tcflag_t size = 0;
-  switch (settings.byteSize) {
+// The character-size flag for a byte size, or nothing for a size the terminal has no flag for.
+std::optional<tcflag_t> SizeFlags(int byteSize) {
+  switch (byteSize) {
     case 5:
-      size = CS5;
-      break;
+      return CS5;
     case 6:
-      size = CS6;
-      break;
+      return CS6;
     case 7:
-      size = CS7;
-      break;
+      return CS7;
     case 8:
-      size = CS8;
-      break;
+      return CS8;
     default:
-      return Refuse();
+      return std::nullopt;
   }
+}
 
-  tcflag_t parity = 0;
-  switch (settings.parity) {
+// The parity flags (CMSPAR for mark and space, the sticky parity), or nothing for an unknown one.
+std::optional<tcflag_t> ParityFlags(SerialParity parity) {
+  switch (parity) {
     case SerialParity::None:
-      break;
+      return tcflag_t{0};
     case SerialParity::Odd:
-      parity = PARENB | PARODD;
-      break;
+      return tcflag_t{PARENB | PARODD};
     case SerialParity::Even:
-      parity = PARENB;
-      break;
+      return tcflag_t{PARENB};
     case SerialParity::Mark:
-      parity = PARENB | PARODD | CMSPAR;
-      break;
+      return tcflag_t{PARENB | PARODD | CMSPAR};
     case SerialParity::Space:
-      parity = PARENB | CMSPAR;
-      break;
-    default:
-      return Refuse();
+      return tcflag_t{PARENB | CMSPAR};
   }
+  return std::nullopt;
+}
 
-  tcflag_t stop = 0;
-  switch (settings.stopBits) {
+// The stop-bit flag. A UART sends one and a half stop bits where it is asked for two with five
+// data bits; with more data bits there is no such setting.
+std::optional<tcflag_t> StopFlags(SerialStopBits stopBits, int byteSize) {
+  switch (stopBits) {
     case SerialStopBits::One:
-      break;
+      return tcflag_t{0};
     case SerialStopBits::Two:
-      stop = CSTOPB;
-      break;
-    // A UART sends one and a half stop bits where it is asked for two with five data bits;
-    // with more data bits there is no such setting.
+      return tcflag_t{CSTOPB};
     case SerialStopBits::OneAndHalf:
-      if (settings.byteSize != 5) return Refuse();
-      stop = CSTOPB;
-      break;
-    default:
-      return Refuse();
+      if (byteSize != 5) return std::nullopt;
+      return tcflag_t{CSTOPB};
   }
+  return std::nullopt;
+}
 
-  // Raw mode: bytes pass unchanged in both directions.
+// Raw mode: bytes pass unchanged in both directions; one byte completes a read.
+void MakeRaw(termios& attributes) {
   attributes.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR |
                           ICRNL | IXON | IXOFF | IXANY | IUCLC | IMAXBEL);
   attributes.c_oflag &= ~OPOST;
   attributes.c_lflag &= ~(ECHO | ECHOE | ECHOK | ECHONL | ICANON | ISIG | IEXTEN);
   attributes.c_cflag &= ~(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
-  attributes.c_cflag |= CLOCAL | CREAD | size | parity | stop;
-  if (settings.rtsCts) attributes.c_cflag |= CRTSCTS;
   attributes.c_cc[VMIN] = 1;
   attributes.c_cc[VTIME] = 0;
+}
 
+}  // namespace
+
+bool ApplyLineSettings(const SerialLineSettings& settings, termios& attributes, bool& customSpeed) {
+  if (!LineSettingsSupported(settings)) return Refuse();
+  const std::optional<tcflag_t> size = SizeFlags(settings.byteSize);
+  const std::optional<tcflag_t> parity = ParityFlags(settings.parity);
+  const std::optional<tcflag_t> stop = StopFlags(settings.stopBits, settings.byteSize);
+  if (!size || !parity || !stop) return Refuse();
+
+  MakeRaw(attributes);
+  attributes.c_cflag |= CLOCAL | CREAD | *size | *parity | *stop;
+  if (settings.rtsCts) attributes.c_cflag |= CRTSCTS;
   // With parity on, a byte received with an error is marked so that the read path can replace
   // it; without replacement the driver checks nothing and passes every byte as it came.
-  if (parity != 0 && settings.replaceParityErrors) attributes.c_iflag |= INPCK | PARMRK;
+  if (*parity != 0 && settings.replaceParityErrors) attributes.c_iflag |= INPCK | PARMRK;
   if (settings.xonXoffOut) attributes.c_iflag |= IXON;
   if (settings.xonXoffIn) attributes.c_iflag |= IXOFF;
 

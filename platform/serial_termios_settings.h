@@ -4,7 +4,7 @@
 
 #include <termios.h>
 
-#include "platform/serial_device.h"
+#include "platform/serial_line_settings.h"
 
 namespace platform {
 

@@ -32,8 +32,8 @@ class UniqueFd {
   // Closes the descriptor held and reports whether the close succeeded, for owners whose close
   // can lose data (a file written to) and must tell the user.
   bool close();
-  // A second descriptor for the same open file (close-on-exec), or an invalid one with the last
-  // error set.
+  // A second descriptor for the same open file (close-on-exec), or an invalid one with errno
+  // set (EBADF for an empty owner); the thread's last error is left as it was.
   UniqueFd Duplicate() const;
 
  private:

@@ -51,7 +51,10 @@ CommComponent::CommComponent(platform::ReadinessLoop& loop, platform::SerialDevi
   if (!rule_) rule_ = [](int number) { return platform::SerialDevicePathForNumber(number); };
   framing_ = *ParseCommSettings(settingsText_);
   if (notice_.IsValid())
-    noticeWatch_ = loop_.WatchReadable(notice_.Descriptor(), [this] { OnNotice(); });
+    noticeWatch_ = loop_.WatchReadable(notice_.Descriptor(), [this] {
+      const auto hold = owner_.Take();
+      OnNotice();
+    });
 }
 
 CommComponent::CommComponent(platform::ReadinessLoop& loop)
@@ -63,9 +66,10 @@ CommComponent::~CommComponent() {
   noticeWatch_.reset();
 }
 
-bool CommComponent::Current(const std::weak_ptr<int>& alive, std::uint64_t generation) const {
-  // `this` may only be looked at once the weak copy says the component still lives.
-  return !alive.expired() && generation_ == generation && device_ != nullptr;
+bool CommComponent::Current(const CommComponent* self, const std::weak_ptr<int>& alive,
+                            std::uint64_t generation) {
+  // `self` may only be looked at once the weak copy says the component still lives.
+  return !alive.expired() && self->generation_ == generation && self->device_ != nullptr;
 }
 
 // ---- Port number, opening and closing ----
@@ -115,13 +119,22 @@ CommStatus CommComponent::SetPortOpen(bool open) {
 
   const int fd = device_->Descriptor();
   if (fd >= 0) {
-    readWatch_ = loop_.WatchReadable(fd, [this] { OnReadable(); });
+    readWatch_ = loop_.WatchReadable(fd, [this] {
+      const auto hold = owner_.Take();
+      OnReadable();
+    });
     readWatch_->SetEnabled(true);
-    writeWatch_ = loop_.WatchWritable(fd, [this] { OnWritable(); });
+    writeWatch_ = loop_.WatchWritable(fd, [this] {
+      const auto hold = owner_.Take();
+      OnWritable();
+    });
   }
   const int modem = device_->ModemChangeDescriptor();
   if (modem >= 0) {
-    modemWatch_ = loop_.WatchReadable(modem, [this] { OnModemChange(); });
+    modemWatch_ = loop_.WatchReadable(modem, [this] {
+      const auto hold = owner_.Take();
+      OnModemChange();
+    });
     modemWatch_->SetEnabled(true);
   }
   return kOk;
@@ -349,7 +362,7 @@ CommStatus CommComponent::Output(std::string_view bytes) {
 
 void CommComponent::WriteFromQueue() {
   while (!output_.empty()) {
-    const std::string_view pending = output_.view();
+    const std::string_view pending = output_.View();
     const long written = device_->WriteAvailable(pending.data(), pending.size());
     if (written < 0) {
       lost_ = true;
@@ -357,7 +370,7 @@ void CommComponent::WriteFromQueue() {
       break;
     }
     if (written == 0) break;
-    output_.Drop(static_cast<std::size_t>(written));
+    output_.Consume(static_cast<std::size_t>(written));
   }
   if (writeWatch_) writeWatch_->SetEnabled(!output_.empty() && !lost_);
 }
@@ -387,7 +400,8 @@ void CommComponent::OnWritable() {
 void CommComponent::OnReadable() {
   const std::weak_ptr<int> alive = alive_;
   const std::uint64_t generation = generation_;
-  for (int round = 0; round < kReadsPerCallback && Current(alive, generation) && !lost_; ++round) {
+  for (int round = 0; round < kReadsPerCallback && Current(this, alive, generation) && !lost_;
+       ++round) {
     // While the buffer has room, no more is read than fits, straight into the buffer, so that a
     // reader that keeps up never loses a byte; a full buffer still drains the port, and what
     // does not fit is lost and reported.
@@ -433,7 +447,7 @@ bool CommComponent::Arrived(bool added, bool overflow, bool eof) {
   if (added && rThreshold_ > 0 && input_.size() >= static_cast<std::size_t>(rThreshold_))
     if (!Fire(kComEvReceive)) return false;
   if (eof && !Fire(kComEvEOF)) return false;
-  return Current(alive, generation);
+  return Current(this, alive, generation);
 }
 
 void CommComponent::CollectLineErrors(std::vector<std::int16_t>& events) {
@@ -491,7 +505,7 @@ bool CommComponent::Fire(std::int16_t code) {
     const std::function<void()> handler = onComm_;
     handler();
   }
-  return Current(alive, generation);
+  return Current(this, alive, generation);
 }
 
 void CommComponent::Defer(std::int16_t code) {

@@ -1,6 +1,6 @@
 #pragma once
-// The comm component: one serial port driven as scripts drive the platform's comm control. It
-// opens the port by number, applies line settings, keeps an input and an output buffer, and
+// The comm component: one serial port driven as scripts drive the original platform's comm control.
+// It opens the port by number, applies line settings, keeps an input and an output buffer, and
 // reports what happens on the line as OnComm notifications with an event code in CommEvent.
 //
 // The component lives on one thread, the thread of the readiness loop it is given: the port is
@@ -8,7 +8,7 @@
 // there too. Notifications that a property call causes (a full output buffer, a port that fails
 // while written) are delivered from the loop after the call has returned, never inside it.
 //
-// Every property write returns a CommStatus with the platform control's error number.
+// Every property write returns a CommStatus with the original platform control's error number.
 
 #include <cstdint>
 #include <functional>
@@ -18,9 +18,10 @@
 #include <string_view>
 #include <vector>
 
-#include "components/comm/byte_queue.h"
+#include "components/byte_queue.h"
 #include "components/comm/comm_errors.h"
 #include "components/comm/input_buffer.h"
+#include "components/owner_hold.h"
 #include "platform/readiness.h"
 #include "platform/serial_device.h"
 #include "platform/unique_fd.h"
@@ -68,6 +69,8 @@ class CommComponent {
   // Runs for every event, with CommEvent already set. The handler may use every member,
   // close the port and even destroy the component.
   void SetOnComm(std::function<void()> onComm) { onComm_ = std::move(onComm); }
+  // What keeps the component's owner alive through each loop callback (components/owner_hold.h).
+  void SetOwnerHold(OwnerHold hold) { owner_.Set(std::move(hold)); }
 
   // Port number: 1 to 256, written only while the port is closed.
   int CommPort() const { return commPort_; }
@@ -143,7 +146,10 @@ class CommComponent {
   platform::SerialLineSettings LineSettings(const platform::SerialLineSettings& framing) const;
   CommStatus Reconfigure(const platform::SerialLineSettings& framing);
   void ClosePort();
-  bool Current(const std::weak_ptr<int>& alive, std::uint64_t generation) const;
+  // Whether the component still lives (and is not reopened or closed since `generation`): a
+  // static function, so that a component a handler destroyed is never called into.
+  static bool Current(const CommComponent* self, const std::weak_ptr<int>& alive,
+                      std::uint64_t generation);
 
   void OnReadable();
   void OnWritable();
@@ -196,7 +202,7 @@ class CommComponent {
   std::unique_ptr<platform::ReadinessWatch> writeWatch_;
   std::unique_ptr<platform::ReadinessWatch> modemWatch_;
   InputBuffer input_;
-  ByteQueue output_;
+  components::ByteQueue output_;
   std::string scratch_;     // what is read while the input buffer is full, to be dropped
   bool sendArmed_ = false;  // the output queue has held SThreshold bytes since the last comEvSend
   platform::ModemLines lines_;
@@ -210,6 +216,7 @@ class CommComponent {
 
   // Held while the component lives; a handler that destroys it is noticed through a weak copy.
   std::shared_ptr<int> alive_ = std::make_shared<int>(0);
+  OwnerHolder owner_;
 };
 
 }  // namespace components::comm

@@ -1,6 +1,6 @@
-// The comm component as a dispatch object: the members of comm_members.h over the serial port
-// of platform/comm_component, with the values scripts pass converted as the platform's comm
-// control converts them.
+// The comm component as a dispatch object: the members of comm_members.cpp over
+// components::comm::CommComponent, with the values scripts pass converted as the original
+// platform's comm control converts them.
 
 #include "components/comm/comm_dispatch.h"
 
@@ -9,7 +9,7 @@
 #include <string>
 
 #include "automation/coercion.h"
-#include "automation/dispatch_object.h"
+#include "automation/described_object.h"
 #include "automation/text.h"
 #include "components/comm/comm_component.h"
 
@@ -32,206 +32,159 @@ Status FromComm(port::CommStatus status) {
 Result<std::string> OutputBytes(const Variant& value) {
   if (value.Type() == VarType::String && !value.IsArray()) return Cp932FromUtf16(value.AsString());
   if (value.IsArray()) {
-    auto array = ToByteArray(value);
-    if (!array) return array.error();
-    const auto& bytes = array->bytes();
-    return std::string(bytes.begin(), bytes.end());
+    return ToByteArray(value).Transform([](const SafeArray& array) {
+      return std::string(array.bytes().begin(), array.bytes().end());
+    });
   }
-  auto text = ToString(value);
-  if (!text) return text.error();
-  return Cp932FromUtf16(*text);
+  return ToString(value).Transform([](const std::u16string& text) { return Cp932FromUtf16(text); });
 }
 
-class CommDispatch final : public DispatchObject {
+class CommDispatch final : public DescribedObject {
  public:
-  explicit CommDispatch(ReadinessLoop& loop) : port_(loop) {
-    AddEventInterface(comm::members::kEventsIid);
-    port_.SetOnComm([this] { (void)Fire(comm::members::kEventOnComm, {}); });
-
-    // Lines and identity: reported by the port, never written.
-    AddProperty(u"CDHolding", comm::members::kCDHolding,
-                [this] { return Holding(&port::CommComponent::CDHolding); });
-    AddProperty(u"CTSHolding", comm::members::kCTSHolding,
-                [this] { return Holding(&port::CommComponent::CTSHolding); });
-    AddProperty(u"DSRHolding", comm::members::kDSRHolding,
-                [this] { return Holding(&port::CommComponent::DSRHolding); });
-    AddProperty(u"CommID", comm::members::kCommID,
-                [this] { return Ok(Variant::I4(port_.CommID())); });
-    AddProperty(u"CommEvent", comm::members::kCommEvent,
-                [this] { return Ok(Variant::I2(port_.CommEvent())); });
-
-    AddProperty(
-        u"CommPort", comm::members::kCommPort,
-        [this] { return Ok(Variant::I2(Short(port_.CommPort()))); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetCommPort(n); });
-        });
-    AddProperty(
-        u"PortOpen", comm::members::kPortOpen,
-        [this] { return Ok(Variant::Bool(port_.PortOpen())); },
-        [this](const Variant& v) {
-          return PutBool(v, [this](bool b) { return port_.SetPortOpen(b); });
-        });
-    AddProperty(
-        u"Settings", comm::members::kSettings,
-        [this] { return Ok(Variant::String(Utf16FromCp932(port_.Settings()))); },
-        [this](const Variant& v) -> Status {
-          auto text = ToString(v);
-          if (!text) return text.error();
-          return FromComm(port_.SetSettings(Cp932FromUtf16(*text)));
-        });
-    AddProperty(
-        u"Handshaking", comm::members::kHandshaking,
-        [this] { return Ok(Variant::I4(port_.Handshaking())); },
-        [this](const Variant& v) {
-          return PutI4(v, [this](int n) { return port_.SetHandshaking(n); });
-        });
-    AddProperty(
-        u"DTREnable", comm::members::kDTREnable,
-        [this] { return Ok(Variant::Bool(port_.DTREnable())); },
-        [this](const Variant& v) {
-          return PutBool(v, [this](bool b) { return port_.SetDTREnable(b); });
-        });
-    AddProperty(
-        u"RTSEnable", comm::members::kRTSEnable,
-        [this] { return Ok(Variant::Bool(port_.RTSEnable())); },
-        [this](const Variant& v) {
-          return PutBool(v, [this](bool b) { return port_.SetRTSEnable(b); });
-        });
-    AddProperty(
-        u"Break", comm::members::kBreak, [this] { return Ok(Variant::Bool(port_.Break())); },
-        [this](const Variant& v) {
-          return PutBool(v, [this](bool b) { return port_.SetBreak(b); });
-        });
-
-    AddProperty(
-        u"InBufferSize", comm::members::kInBufferSize,
-        [this] { return Ok(Variant::I2(Short(port_.InBufferSize()))); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetInBufferSize(n); });
-        });
-    AddProperty(
-        u"OutBufferSize", comm::members::kOutBufferSize,
-        [this] { return Ok(Variant::I2(Short(port_.OutBufferSize()))); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetOutBufferSize(n); });
-        });
-    AddProperty(
-        u"InBufferCount", comm::members::kInBufferCount,
-        [this] { return Count(&port::CommComponent::InBufferCount); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetInBufferCount(n); });
-        });
-    AddProperty(
-        u"OutBufferCount", comm::members::kOutBufferCount,
-        [this] { return Count(&port::CommComponent::OutBufferCount); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetOutBufferCount(n); });
-        });
-
-    AddProperty(
-        u"InputLen", comm::members::kInputLen,
-        [this] { return Ok(Variant::I2(Short(port_.InputLen()))); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetInputLen(n); });
-        });
-    AddProperty(
-        u"InputMode", comm::members::kInputMode,
-        [this] { return Ok(Variant::I4(port_.InputMode())); },
-        [this](const Variant& v) {
-          return PutI4(v, [this](int n) { return port_.SetInputMode(n); });
-        });
-    AddProperty(
-        u"RThreshold", comm::members::kRThreshold,
-        [this] { return Ok(Variant::I2(Short(port_.RThreshold()))); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetRThreshold(n); });
-        });
-    AddProperty(
-        u"SThreshold", comm::members::kSThreshold,
-        [this] { return Ok(Variant::I2(Short(port_.SThreshold()))); },
-        [this](const Variant& v) {
-          return PutI2(v, [this](int n) { return port_.SetSThreshold(n); });
-        });
-    AddProperty(
-        u"EOFEnable", comm::members::kEOFEnable,
-        [this] { return Ok(Variant::Bool(port_.EOFEnable())); },
-        [this](const Variant& v) -> Status {
-          auto on = ToBool(v);
-          if (!on) return on.error();
-          port_.SetEOFEnable(*on);
-          return Status::Ok();
-        });
-    AddProperty(
-        u"NullDiscard", comm::members::kNullDiscard,
-        [this] { return Ok(Variant::Bool(port_.NullDiscard())); },
-        [this](const Variant& v) -> Status {
-          auto on = ToBool(v);
-          if (!on) return on.error();
-          port_.SetNullDiscard(*on);
-          return Status::Ok();
-        });
-    AddProperty(
-        u"ParityReplace", comm::members::kParityReplace,
-        [this] { return Ok(Variant::String(Utf16FromCp932(port_.ParityReplace()))); },
-        [this](const Variant& v) -> Status {
-          auto text = ToString(v);
-          if (!text) return text.error();
-          return FromComm(port_.SetParityReplace(Cp932FromUtf16(*text)));
-        });
-
-    // Input is only read, Output only written.
-    AddProperty(u"Input", comm::members::kInput, [this]() -> Result<Variant> {
-      if (port_.InputMode() == port::kComInputModeBinary) {
-        std::vector<std::uint8_t> bytes;
-        if (Status s = FromComm(port_.Input(bytes)); !s) return s.error();
-        return Variant::Bytes(std::move(bytes));
-      }
-      std::string text;
-      if (Status s = FromComm(port_.Input(text)); !s) return s.error();
-      return Variant::String(Utf16FromCp932(text));
-    });
-    AddProperty(u"Output", comm::members::kOutput, nullptr, [this](const Variant& v) -> Status {
-      auto bytes = OutputBytes(v);
-      if (!bytes) return bytes.error();
-      return FromComm(port_.Output(*bytes));
-    });
+  explicit CommDispatch(ReadinessLoop& loop) : DescribedObject(comm::members::kClass), port_(loop) {
+    port_.SetOnComm([this] { (void)Fire(u"OnComm", {}); });
+    // A handler may drop the last reference: the object lives until the port's callback ends.
+    port_.SetOwnerHold(
+        [this] { return std::shared_ptr<void>(nullptr, [held = Ref<Dispatch>(this)](void*) {}); });
+    AddReportedProperties();
+    AddPortProperties();
+    AddBufferProperties();
+    AddDataProperties();
   }
 
  private:
+  using Port = port::CommComponent;
+
+  // Lines and identity: reported by the port, never written.
+  void AddReportedProperties() {
+    AddProperty(u"CDHolding", [this] { return Holding(&Port::CDHolding); });
+    AddProperty(u"CTSHolding", [this] { return Holding(&Port::CTSHolding); });
+    AddProperty(u"DSRHolding", [this] { return Holding(&Port::DSRHolding); });
+    AddProperty(u"CommID", [this] { return Ok(Variant::I4(port_.CommID())); });
+    AddProperty(u"CommEvent", [this] { return Ok(Variant::I2(port_.CommEvent())); });
+  }
+
+  // The port, its line settings and its modem lines.
+  void AddPortProperties() {
+    AddShort(u"CommPort", &Port::CommPort, &Port::SetCommPort);
+    AddBool(u"PortOpen", &Port::PortOpen, &Port::SetPortOpen);
+    AddProperty(
+        u"Settings", [this] { return Ok(Variant::String(Utf16FromCp932(port_.Settings()))); },
+        [this](const Variant& v) {
+          return ToString(v).AndThen([&](const std::u16string& text) {
+            return FromComm(port_.SetSettings(Cp932FromUtf16(text)));
+          });
+        });
+    AddProperty(
+        u"Handshaking", [this] { return Ok(Variant::I4(port_.Handshaking())); },
+        [this](const Variant& v) {
+          return ToI4(v).AndThen([&](std::int32_t n) { return FromComm(port_.SetHandshaking(n)); });
+        });
+    AddBool(u"DTREnable", &Port::DTREnable, &Port::SetDTREnable);
+    AddBool(u"RTSEnable", &Port::RTSEnable, &Port::SetRTSEnable);
+    AddBool(u"Break", &Port::Break, &Port::SetBreak);
+  }
+
+  // The buffers' sizes and counts, and the thresholds of the events.
+  void AddBufferProperties() {
+    AddShort(u"InBufferSize", &Port::InBufferSize, &Port::SetInBufferSize);
+    AddShort(u"OutBufferSize", &Port::OutBufferSize, &Port::SetOutBufferSize);
+    AddProperty(
+        u"InBufferCount", [this] { return Count(&Port::InBufferCount); },
+        [this](const Variant& v) { return PutI2(v, &Port::SetInBufferCount); });
+    AddProperty(
+        u"OutBufferCount", [this] { return Count(&Port::OutBufferCount); },
+        [this](const Variant& v) { return PutI2(v, &Port::SetOutBufferCount); });
+    AddShort(u"InputLen", &Port::InputLen, &Port::SetInputLen);
+    AddProperty(
+        u"InputMode", [this] { return Ok(Variant::I4(port_.InputMode())); },
+        [this](const Variant& v) {
+          return ToI4(v).AndThen([&](std::int32_t n) { return FromComm(port_.SetInputMode(n)); });
+        });
+    AddShort(u"RThreshold", &Port::RThreshold, &Port::SetRThreshold);
+    AddShort(u"SThreshold", &Port::SThreshold, &Port::SetSThreshold);
+  }
+
+  // What the received bytes go through, and the bytes themselves: Input is only read, Output
+  // only written.
+  void AddDataProperties() {
+    AddProperty(
+        u"EOFEnable", [this] { return Ok(Variant::Bool(port_.EOFEnable())); },
+        [this](const Variant& v) {
+          return ToBool(v).AndThen([&](bool on) {
+            port_.SetEOFEnable(on);
+            return Status::Ok();
+          });
+        });
+    AddProperty(
+        u"NullDiscard", [this] { return Ok(Variant::Bool(port_.NullDiscard())); },
+        [this](const Variant& v) {
+          return ToBool(v).AndThen([&](bool on) {
+            port_.SetNullDiscard(on);
+            return Status::Ok();
+          });
+        });
+    AddProperty(
+        u"ParityReplace",
+        [this] { return Ok(Variant::String(Utf16FromCp932(port_.ParityReplace()))); },
+        [this](const Variant& v) {
+          return ToString(v).AndThen([&](const std::u16string& text) {
+            return FromComm(port_.SetParityReplace(Cp932FromUtf16(text)));
+          });
+        });
+    AddProperty(u"Input", [this]() -> Result<Variant> {
+      if (port_.InputMode() == port::kComInputModeBinary) {
+        std::vector<std::uint8_t> bytes;
+        return FromComm(port_.Input(bytes)).AndThen([&]() -> Result<Variant> {
+          return Variant::Bytes(std::move(bytes));
+        });
+      }
+      std::string text;
+      return FromComm(port_.Input(text)).AndThen([&]() -> Result<Variant> {
+        return Variant::String(Utf16FromCp932(text));
+      });
+    });
+    AddProperty(u"Output", nullptr, [this](const Variant& v) {
+      return OutputBytes(v).AndThen(
+          [&](const std::string& bytes) { return FromComm(port_.Output(bytes)); });
+    });
+  }
+
   static Result<Variant> Ok(Variant v) { return v; }
   // A value that scripts read as a 2-byte integer. The sizes and thresholds were written as such;
   // only a count can grow beyond (one large Output waiting whole), and reads as the largest.
   static std::int16_t Short(int value) { return static_cast<std::int16_t>(std::min(value, 32767)); }
 
-  template <class Setter>
-  static Status PutI2(const Variant& v, Setter set) {
-    auto n = ToI2(v);
-    if (!n) return n.error();
-    return FromComm(set(*n));
+  // A property read and written as a 2-byte integer, or as a Boolean.
+  void AddShort(std::u16string_view name, int (Port::*get)() const,
+                port::CommStatus (Port::*set)(int)) {
+    AddProperty(
+        name, [this, get] { return Ok(Variant::I2(Short((port_.*get)()))); },
+        [this, set](const Variant& v) { return PutI2(v, set); });
   }
-  template <class Setter>
-  static Status PutI4(const Variant& v, Setter set) {
-    auto n = ToI4(v);
-    if (!n) return n.error();
-    return FromComm(set(*n));
+  void AddBool(std::u16string_view name, bool (Port::*get)() const,
+               port::CommStatus (Port::*set)(bool)) {
+    AddProperty(
+        name, [this, get] { return Ok(Variant::Bool((port_.*get)())); },
+        [this, set](const Variant& v) {
+          return ToBool(v).AndThen([&](bool on) { return FromComm((port_.*set)(on)); });
+        });
   }
-  template <class Setter>
-  static Status PutBool(const Variant& v, Setter set) {
-    auto b = ToBool(v);
-    if (!b) return b.error();
-    return FromComm(set(*b));
+  Status PutI2(const Variant& v, port::CommStatus (Port::*set)(int)) {
+    return ToI2(v).AndThen([&](std::int16_t n) { return FromComm((port_.*set)(n)); });
   }
 
-  Result<Variant> Holding(port::CommStatus (port::CommComponent::*read)(bool&) const) {
+  Result<Variant> Holding(port::CommStatus (Port::*read)(bool&) const) {
     bool on = false;
-    if (Status s = FromComm((port_.*read)(on)); !s) return s.error();
-    return Variant::Bool(on);
+    return FromComm((port_.*read)(on)).AndThen([&]() -> Result<Variant> {
+      return Variant::Bool(on);
+    });
   }
-  Result<Variant> Count(port::CommStatus (port::CommComponent::*read)(int&) const) {
+  Result<Variant> Count(port::CommStatus (Port::*read)(int&) const) {
     int count = 0;
-    if (Status s = FromComm((port_.*read)(count)); !s) return s.error();
-    return Variant::I2(Short(count));
+    return FromComm((port_.*read)(count)).AndThen([&]() -> Result<Variant> {
+      return Variant::I2(Short(count));
+    });
   }
 
   port::CommComponent port_;
@@ -241,7 +194,9 @@ class CommDispatch final : public DispatchObject {
 
 automation::Result<automation::Ref<automation::Dispatch>> CreateCommComponent(
     platform::ReadinessLoop& loop) {
-  return automation::Ref<automation::Dispatch>(MakeObject<CommDispatch>(loop));
+  auto object = MakeObject<CommDispatch>(loop);
+  return object->CheckMemberTable().AndThen(
+      [&]() -> Result<Ref<Dispatch>> { return Ref<Dispatch>(object.get()); });
 }
 
 }  // namespace components

@@ -1,6 +1,6 @@
 #pragma once
-// The error numbers of the comm component, as scripts written for the platform's comm control
-// test them, and their descriptions.
+// The error numbers of the comm component, as scripts written for the original platform's comm
+// control test them, and their descriptions.
 
 #include <string_view>
 
@@ -16,8 +16,8 @@ inline constexpr int kErrPortAlreadyOpen = 8005;
 inline constexpr int kErrSetCommStateFailed = 8015;
 inline constexpr int kErrPortNotOpen = 8018;
 
-// The description of one of the numbers above (English, as the platform's control gives it);
-// empty for any other number.
+// The description of one of the numbers above (English, as the original platform's control gives
+// it); empty for any other number.
 std::string_view CommErrorDescription(int number);
 
 // Success (0) or one of the error numbers above.

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/serial_device.h"
+#include "platform/serial_line_settings.h"
 
 namespace components::comm {
 

@@ -45,10 +45,16 @@ std::string_view Status::Description() const {
 SocketComponent::SocketComponent(platform::ReadinessLoop& loop)
     : loop_(loop), resolver_(loop), datagram_(&loop) {
   if (wake_.IsValid()) {
-    wakeWatch_ = loop_.WatchReadable(wake_.Descriptor(), [this] { OnWake(); });
+    wakeWatch_ = loop_.WatchReadable(wake_.Descriptor(), [this] {
+      const auto hold = owner_.Take();
+      OnWake();
+    });
     wakeWatch_->SetEnabled(true);
   }
-  datagram_.SetReadyHandler([this] { ReadDatagrams(); });
+  datagram_.SetReadyHandler([this] {
+    const auto hold = owner_.Take();
+    ReadDatagrams();
+  });
 }
 
 SocketComponent::~SocketComponent() {
@@ -252,6 +258,7 @@ Status SocketComponent::Connect(std::optional<std::string> remoteHost,
   }
   const std::uint64_t generation = generation_;
   if (!resolver_.Start(remoteHost_, [this, generation](const platform::HostLookupOutcome& outcome) {
+        const auto hold = owner_.Take();
         if (generation != generation_) return;
         if (const int error = FromLookupOutcome(outcome); error != 0) return Fail(error);
         state_ = State::HostResolved;
@@ -352,6 +359,7 @@ Status SocketComponent::SendData(std::string_view bytes) {
       const std::string lookedUp = remoteHost_;
       if (!resolver_.Start(
               lookedUp, [this, generation, lookedUp](const platform::HostLookupOutcome& outcome) {
+                const auto hold = owner_.Take();
                 if (generation != generation_) return;
                 const int error = FromLookupOutcome(outcome);
                 const std::uint32_t found = outcome.address;
@@ -434,8 +442,10 @@ bool SocketComponent::OpenStream() {
 
 void SocketComponent::AttachStream(std::unique_ptr<platform::StreamSocket> stream) {
   stream_ = std::move(stream);
-  stream_->SetNoticeHandler(
-      [this](platform::StreamSocket::Notice notice) { OnStreamNotice(notice); });
+  stream_->SetNoticeHandler([this](platform::StreamSocket::Notice notice) {
+    const auto hold = owner_.Take();
+    OnStreamNotice(notice);
+  });
 }
 
 void SocketComponent::OnStreamNotice(platform::StreamSocket::Notice notice) {
@@ -499,7 +509,12 @@ void SocketComponent::OnPeerClosed() {
 }
 
 void SocketComponent::WatchWritable(int fd) {
-  if (!writeWatch_) writeWatch_ = loop_.WatchWritable(fd, [this] { OnWritable(); });
+  if (!writeWatch_) {
+    writeWatch_ = loop_.WatchWritable(fd, [this] {
+      const auto hold = owner_.Take();
+      OnWritable();
+    });
+  }
   writeWatch_->SetEnabled(true);
 }
 

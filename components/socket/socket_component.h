@@ -16,7 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "components/socket/byte_queue.h"
+#include "components/byte_queue.h"
+#include "components/owner_hold.h"
 #include "platform/datagram_socket.h"
 #include "platform/host_lookup.h"
 #include "platform/readiness.h"
@@ -95,6 +96,8 @@ class SocketComponent {
   SocketComponent& operator=(const SocketComponent&) = delete;
 
   void SetEvents(SocketEvents* events) { events_ = events; }
+  // What keeps the component's owner alive through each loop callback (components/owner_hold.h).
+  void SetOwnerHold(OwnerHold hold) { owner_.Set(std::move(hold)); }
   platform::ReadinessLoop& Loop() const { return loop_; }
 
   // Properties.
@@ -172,6 +175,7 @@ class SocketComponent {
 
   platform::ReadinessLoop& loop_;
   SocketEvents* events_ = nullptr;
+  OwnerHolder owner_;
   platform::HostResolver resolver_;
   platform::WakeEvent wake_;
   std::unique_ptr<platform::ReadinessWatch> wakeWatch_;
@@ -194,8 +198,8 @@ class SocketComponent {
   // Streams closed, perhaps from inside their own notice; destroyed once that has returned.
   std::vector<std::unique_ptr<platform::StreamSocket>> retired_;
   std::unique_ptr<platform::ReadinessWatch> writeWatch_;
-  ByteQueue received_;
-  ByteQueue outgoing_;
+  components::ByteQueue received_;
+  components::ByteQueue outgoing_;
   bool readingPaused_ = false;
   bool connecting_ = false;  // the writability watch waits for the connection
 

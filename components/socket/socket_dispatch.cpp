@@ -6,10 +6,12 @@
 #include "components/socket/socket_dispatch.h"
 
 #include <cstring>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
-#include "automation/dispatch_object.h"
+#include "automation/described_object.h"
 #include "automation/text.h"
 #include "components/socket/socket_component.h"
 #include "components/socket/winsock_errors.h"
@@ -23,7 +25,7 @@ using platform::ReadinessLoop;
 
 namespace winsock = components::winsock;
 
-// The data types of GetData and PeekData, as the platform numbers them.
+// The data types of GetData and PeekData, as the original platform numbers them.
 constexpr std::int32_t kTypeInteger = 2;
 constexpr std::int32_t kTypeLong = 3;
 constexpr std::int32_t kTypeSingle = 4;
@@ -135,11 +137,30 @@ Result<std::string> DataBytes(const Variant& value) {
   }
 }
 
-class SocketObject final : public DispatchObject, private winsock::SocketEvents {
+// An optional argument converted, or nothing when it was not passed.
+template <class T>
+Result<std::optional<T>> Optional(std::span<Variant> args, std::size_t index,
+                                  Result<T> (*convert)(const Variant&)) {
+  const Variant* given = OptionalArgument(args, index);
+  if (given == nullptr) return std::optional<T>();
+  return convert(*given).Transform([](T value) { return std::optional<T>(std::move(value)); });
+}
+
+Result<std::string> Cp932Text(const Variant& value) {
+  return ToString(value).Transform([](const std::u16string& text) { return Cp932FromUtf16(text); });
+}
+
+// A hold on a dispatch object: a reference, dropped when the last copy of the hold goes.
+std::shared_ptr<void> HoldThis(Dispatch* object) {
+  return std::shared_ptr<void>(nullptr, [held = Ref<Dispatch>(object)](void*) {});
+}
+
+class SocketObject final : public DescribedObject, private winsock::SocketEvents {
  public:
-  explicit SocketObject(ReadinessLoop& loop) : socket_(loop) {
+  explicit SocketObject(ReadinessLoop& loop)
+      : DescribedObject(winsock::members::kClass), socket_(loop) {
     socket_.SetEvents(this);
-    AddEventInterface(winsock::members::kEventsIid);
+    socket_.SetOwnerHold([this] { return HoldThis(this); });
     AddProperties();
     AddMethods();
   }
@@ -148,145 +169,111 @@ class SocketObject final : public DispatchObject, private winsock::SocketEvents 
   ~SocketObject() override { socket_.SetEvents(nullptr); }
 
  private:
+  // A property read as a 4-byte integer and written through `set`.
+  void AddNumber(std::u16string_view name, std::int32_t (winsock::SocketComponent::*get)() const,
+                 winsock::Status (winsock::SocketComponent::*set)(std::int32_t)) {
+    AddProperty(
+        name, [this, get]() -> Result<Variant> { return Variant::I4((socket_.*get)()); },
+        [this, set](const Variant& value) {
+          return ToI4(value).AndThen([&](std::int32_t n) { return FromStatus((socket_.*set)(n)); });
+        });
+  }
+  // A property only read, as CP932 text.
+  template <class Get>
+  void AddText(std::u16string_view name, Get get) {
+    AddProperty(name, [this, get]() -> Result<Variant> {
+      return Variant::String(Utf16FromCp932(std::invoke(get, socket_)));
+    });
+  }
+
   void AddProperties() {
+    AddNumber(u"RemotePort", &winsock::SocketComponent::RemotePort,
+              &winsock::SocketComponent::SetRemotePort);
+    AddNumber(u"LocalPort", &winsock::SocketComponent::LocalPort,
+              &winsock::SocketComponent::SetLocalPort);
     AddProperty(
-        u"RemotePort", winsock::members::kRemotePort,
-        [this]() -> Result<Variant> { return Variant::I4(socket_.RemotePort()); },
-        [this](const Variant& value) -> Status {
-          auto port = ToI4(value);
-          if (!port) return port.error();
-          return FromStatus(socket_.SetRemotePort(*port));
-        });
-    AddProperty(
-        u"LocalPort", winsock::members::kLocalPort,
-        [this]() -> Result<Variant> { return Variant::I4(socket_.LocalPort()); },
-        [this](const Variant& value) -> Status {
-          auto port = ToI4(value);
-          if (!port) return port.error();
-          return FromStatus(socket_.SetLocalPort(*port));
-        });
-    AddProperty(
-        u"Protocol", winsock::members::kProtocol,
+        u"Protocol",
         [this]() -> Result<Variant> {
           return Variant::I4(static_cast<std::int32_t>(socket_.GetProtocol()));
         },
-        [this](const Variant& value) -> Status {
-          auto protocol = ToI4(value);
-          if (!protocol) return protocol.error();
-          return FromStatus(socket_.SetProtocol(*protocol));
+        [this](const Variant& value) {
+          return ToI4(value).AndThen(
+              [&](std::int32_t protocol) { return FromStatus(socket_.SetProtocol(protocol)); });
         });
-    AddProperty(u"RemoteHostIP", winsock::members::kRemoteHostIP, [this]() -> Result<Variant> {
-      return Variant::String(Utf16FromCp932(socket_.RemoteHostIP()));
-    });
-    AddProperty(u"LocalHostName", winsock::members::kLocalHostName, [this]() -> Result<Variant> {
-      return Variant::String(Utf16FromCp932(socket_.LocalHostName()));
-    });
-    AddProperty(u"LocalIP", winsock::members::kLocalIP, [this]() -> Result<Variant> {
-      return Variant::String(Utf16FromCp932(socket_.LocalIP()));
-    });
-    AddProperty(u"SocketHandle", winsock::members::kSocketHandle,
+    AddText(u"RemoteHostIP", &winsock::SocketComponent::RemoteHostIP);
+    AddText(u"LocalHostName", &winsock::SocketComponent::LocalHostName);
+    AddText(u"LocalIP", &winsock::SocketComponent::LocalIP);
+    AddProperty(u"SocketHandle",
                 [this]() -> Result<Variant> { return Variant::I4(socket_.SocketHandle()); });
-    AddProperty(u"State", winsock::members::kState, [this]() -> Result<Variant> {
+    AddProperty(u"State", [this]() -> Result<Variant> {
       return Variant::I2(static_cast<std::int16_t>(socket_.GetState()));
     });
-    AddProperty(u"BytesReceived", winsock::members::kBytesReceived,
+    AddProperty(u"BytesReceived",
                 [this]() -> Result<Variant> { return Variant::I4(socket_.BytesReceived()); });
     AddProperty(
-        u"RemoteHost", winsock::members::kRemoteHost,
+        u"RemoteHost",
         [this]() -> Result<Variant> {
           return Variant::String(Utf16FromCp932(socket_.RemoteHost()));
         },
-        [this](const Variant& value) -> Status {
-          auto host = ToString(value);
-          if (!host) return host.error();
-          socket_.SetRemoteHost(Cp932FromUtf16(*host));
-          return Status::Ok();
+        [this](const Variant& value) {
+          return Cp932Text(value).AndThen([&](std::string host) {
+            socket_.SetRemoteHost(std::move(host));
+            return Status::Ok();
+          });
         });
   }
 
+  // The argument counts are the table's; each handler sees only a count it allows.
   void AddMethods() {
-    AddMethod(u"Connect", winsock::members::kConnect,
-              [this](std::span<Variant> args) -> Result<Variant> {
-                if (Status s = CheckArgumentCount(args, 0, 2); !s) return s.error();
-                std::optional<std::string> host;
-                std::optional<std::int32_t> port;
-                if (const Variant* given = OptionalArgument(args, 0)) {
-                  auto text = ToString(*given);
-                  if (!text) return text.error();
-                  host = Cp932FromUtf16(*text);
-                }
-                if (const Variant* given = OptionalArgument(args, 1)) {
-                  auto number = ToI4(*given);
-                  if (!number) return number.error();
-                  port = *number;
-                }
-                return Done(socket_.Connect(std::move(host), port));
-              });
-    AddMethod(u"Listen", winsock::members::kListen,
-              [this](std::span<Variant> args) -> Result<Variant> {
-                if (Status s = CheckArgumentCount(args, 0, 0); !s) return s.error();
-                return Done(socket_.Listen());
-              });
-    AddMethod(u"Accept", winsock::members::kAccept,
-              [this](std::span<Variant> args) -> Result<Variant> {
-                if (Status s = CheckArgumentCount(args, 1, 1); !s) return s.error();
-                if (args[0].IsMissing()) return MakeError(kErrArgumentNotOptional);
-                auto id = ToI4(args[0].Value());
-                if (!id) return id.error();
-                return Done(socket_.Accept(*id));
-              });
-    AddMethod(u"SendData", winsock::members::kSendData,
-              [this](std::span<Variant> args) -> Result<Variant> {
-                if (Status s = CheckArgumentCount(args, 1, 1); !s) return s.error();
-                auto bytes = DataBytes(args[0]);
-                if (!bytes) return bytes.error();
-                return Done(socket_.SendData(*bytes));
-              });
-    AddMethod(u"GetData", winsock::members::kGetData,
-              [this](std::span<Variant> args) { return Read(args, false); });
-    AddMethod(u"PeekData", winsock::members::kPeekData,
-              [this](std::span<Variant> args) { return Read(args, true); });
-    AddMethod(u"Close", winsock::members::kClose,
-              [this](std::span<Variant> args) -> Result<Variant> {
-                if (Status s = CheckArgumentCount(args, 0, 0); !s) return s.error();
-                return Done(socket_.Close());
-              });
-    AddMethod(u"Bind", winsock::members::kBind, [this](std::span<Variant> args) -> Result<Variant> {
-      if (Status s = CheckArgumentCount(args, 0, 2); !s) return s.error();
-      std::optional<std::int32_t> port;
-      std::optional<std::string> address;
-      if (const Variant* given = OptionalArgument(args, 0)) {
-        auto number = ToI4(*given);
-        if (!number) return number.error();
-        port = *number;
-      }
-      if (const Variant* given = OptionalArgument(args, 1)) {
-        auto text = ToString(*given);
-        if (!text) return text.error();
-        address = Cp932FromUtf16(*text);
-      }
-      return Done(socket_.Bind(port, std::move(address)));
+    AddMethod(u"Connect", [this](std::span<Variant> args) {
+      return Optional<std::u16string>(args, 0, &ToString).AndThen([&](auto host) {
+        return Optional<std::int32_t>(args, 1, &ToI4).AndThen([&](auto port) {
+          std::optional<std::string> text;
+          if (host) text = Cp932FromUtf16(*host);
+          return Done(socket_.Connect(std::move(text), port));
+        });
+      });
+    });
+    AddMethod(u"Listen", [this](std::span<Variant>) { return Done(socket_.Listen()); });
+    AddMethod(u"Accept", [this](std::span<Variant> args) -> Result<Variant> {
+      if (args[0].IsMissing()) return MakeError(kErrArgumentNotOptional);
+      return ToI4(args[0].Value()).AndThen([&](std::int32_t id) {
+        return Done(socket_.Accept(id));
+      });
+    });
+    AddMethod(u"SendData", [this](std::span<Variant> args) {
+      return DataBytes(args[0]).AndThen(
+          [&](const std::string& bytes) { return Done(socket_.SendData(bytes)); });
+    });
+    AddMethod(u"GetData", [this](std::span<Variant> args) { return Read(args, false); });
+    AddMethod(u"PeekData", [this](std::span<Variant> args) { return Read(args, true); });
+    AddMethod(u"Close", [this](std::span<Variant>) { return Done(socket_.Close()); });
+    AddMethod(u"Bind", [this](std::span<Variant> args) {
+      return Optional<std::int32_t>(args, 0, &ToI4).AndThen([&](auto port) {
+        return Optional<std::u16string>(args, 1, &ToString).AndThen([&](auto address) {
+          std::optional<std::string> text;
+          if (address) text = Cp932FromUtf16(*address);
+          return Done(socket_.Bind(port, std::move(text)));
+        });
+      });
     });
   }
 
   // GetData and PeekData: data (by reference), [type], [maxLen]. The value goes into the
   // caller's variable; a datagram cut short is stored and then reported as error 10040.
   Result<Variant> Read(std::span<Variant> args, bool peek) {
-    if (Status s = CheckArgumentCount(args, 1, 3); !s) return s.error();
-    std::int32_t type = kTypeByteArray;
-    std::optional<std::size_t> maxLen;
-    if (const Variant* given = OptionalArgument(args, 1)) {
-      auto number = ToI4(*given);
-      if (!number) return number.error();
-      type = *number;
-    }
-    if (const Variant* given = OptionalArgument(args, 2)) {
-      auto number = ToI4(*given);
-      if (!number) return number.error();
-      if (*number < 0) return ComponentError(winsock::kOutOfRange);
-      maxLen = static_cast<std::size_t>(*number);
-    }
-    Variant& target = args[0].Deref();
+    return Optional<std::int32_t>(args, 1, &ToI4).AndThen([&](auto type) {
+      return Optional<std::int32_t>(args, 2, &ToI4).AndThen([&](auto maxLen) -> Result<Variant> {
+        if (maxLen && *maxLen < 0) return ComponentError(winsock::kOutOfRange);
+        std::optional<std::size_t> limit;
+        if (maxLen) limit = static_cast<std::size_t>(*maxLen);
+        return Read(args[0].Deref(), type.value_or(kTypeByteArray), limit, peek);
+      });
+    });
+  }
+
+  Result<Variant> Read(Variant& target, std::int32_t type, std::optional<std::size_t> maxLen,
+                       bool peek) {
     std::string bytes;
     if (type == kTypeString || type == kTypeByteArray) {
       winsock::Status read = socket_.Read(maxLen, peek, bytes);
@@ -311,17 +298,17 @@ class SocketObject final : public DispatchObject, private winsock::SocketEvents 
 
   // ---- Events, fired on the connection point; Fire keeps this object alive meanwhile.
 
-  void FireEvent(DispId id, std::span<Variant> args) { (void)Fire(id, args); }
+  void FireEvent(std::u16string_view event, std::span<Variant> args) { (void)Fire(event, args); }
 
-  void OnClose() override { FireEvent(winsock::members::kEventClose, {}); }
-  void OnConnect() override { FireEvent(winsock::members::kEventConnect, {}); }
+  void OnClose() override { FireEvent(u"Close", {}); }
+  void OnConnect() override { FireEvent(u"Connect", {}); }
   void OnConnectionRequest(std::int32_t requestId) override {
     Variant id = Variant::I4(requestId);
-    FireEvent(winsock::members::kEventConnectionRequest, std::span<Variant>(&id, 1));
+    FireEvent(u"ConnectionRequest", std::span<Variant>(&id, 1));
   }
   void OnDataArrival(std::int32_t bytesTotal) override {
     Variant total = Variant::I4(bytesTotal);
-    FireEvent(winsock::members::kEventDataArrival, std::span<Variant>(&total, 1));
+    FireEvent(u"DataArrival", std::span<Variant>(&total, 1));
   }
   void OnError(winsock::ErrorEvent& event) override {
     Variant description = Variant::String(Utf16FromCp932(event.description));
@@ -335,16 +322,16 @@ class SocketObject final : public DispatchObject, private winsock::SocketEvents 
         Variant::I4(event.helpContext),
         Variant::ByRef(cancelDisplay),
     };
-    FireEvent(winsock::members::kEventError, args);
-    // What a handler wrote comes back; nothing here shows the error, so CancelDisplay is only
-    // kept.
+    FireEvent(u"Error", args);
+    // What a handler wrote comes back, converted as an assignment to the argument's type would
+    // (CancelDisplay = 1 is True); nothing here shows the error, so CancelDisplay is only kept.
     if (auto text = ToString(description)) event.description = Cp932FromUtf16(*text);
     if (auto cancel = ToBool(cancelDisplay)) event.cancelDisplay = *cancel;
   }
-  void OnSendComplete() override { FireEvent(winsock::members::kEventSendComplete, {}); }
+  void OnSendComplete() override { FireEvent(u"SendComplete", {}); }
   void OnSendProgress(std::int32_t bytesSent, std::int32_t bytesRemaining) override {
     Variant args[] = {Variant::I4(bytesSent), Variant::I4(bytesRemaining)};
-    FireEvent(winsock::members::kEventSendProgress, args);
+    FireEvent(u"SendProgress", args);
   }
 
   winsock::SocketComponent socket_;
@@ -354,7 +341,9 @@ class SocketObject final : public DispatchObject, private winsock::SocketEvents 
 
 automation::Result<automation::Ref<automation::Dispatch>> CreateSocketComponent(
     platform::ReadinessLoop& loop) {
-  return automation::Ref<automation::Dispatch>(MakeObject<SocketObject>(loop));
+  auto object = MakeObject<SocketObject>(loop);
+  return object->CheckMemberTable().AndThen(
+      [&]() -> Result<Ref<Dispatch>> { return Ref<Dispatch>(object.get()); });
 }
 
 }  // namespace components

@@ -2,6 +2,7 @@
 // The socket component: a dispatch object with the members of socket_members.h, living on the
 // apartment of the thread that creates it and driven by that thread's readiness loop.
 
+#include "automation/dispatch.h"
 #include "components/socket/socket_members.h"
 #include "platform/readiness.h"
 

@@ -7,6 +7,7 @@
 #include <span>
 #include <string_view>
 
+#include "automation/error.h"
 #include "platform/host_lookup.h"
 
 namespace components::winsock {
@@ -50,10 +51,10 @@ int FromErrno(int errnoValue);
 // The number for a name lookup's outcome: 0 when it found an address.
 int FromLookupOutcome(const platform::HostLookupOutcome& outcome);
 
-// The status code that an error event carries beside the number: a control error (severity
-// error, facility control) with the number as its code.
+// The status code that an error event carries beside the number: the automation error's status
+// code for that number (severity error, facility control, the number as its code).
 constexpr std::int32_t ScodeOf(int number) {
-  return static_cast<std::int32_t>(0x800A0000u | static_cast<std::uint32_t>(number & 0xFFFF));
+  return automation::ScodeOfNumber(number);
 }
 
 // The source that errors and error events name.

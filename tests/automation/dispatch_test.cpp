@@ -77,6 +77,138 @@ TEST(DispatchObject, ErrorsComeBackAsValues) {
   EXPECT_EQ(pa::PutProperty(object, u"Add", Variant::I4(1)).error().number, pa::kErrNoSuchMember);
 }
 
+// An object bound to a table: the table gives the DISPIDs, the kinds, the accessors and a
+// method's argument count; the handlers each side has or lacks are reported.
+constexpr pa::ParamInfo kStepParams[] = {{u"by", pa::Type(pa::VarType::I4)},
+                                         {u"times", pa::Type(pa::VarType::I4), true}};
+constexpr pa::MemberInfo kTableMembers[] = {
+    {u"Count", 10, pa::MemberKind::Property, pa::kAccessGet, pa::Type(pa::VarType::I4)},
+    {u"Step", 11, pa::MemberKind::Method, 0, pa::kVoid, kStepParams},
+    {u"Limit", 12, pa::MemberKind::Property, pa::kAccessGet | pa::kAccessPut,
+     pa::Type(pa::VarType::I4)},
+    {u"Reset", 13, pa::MemberKind::Method, 0, pa::kVoid},
+};
+constexpr pa::MemberInfo kTableEvents[] = {{u"Stepped", 3, pa::MemberKind::Method, 0, pa::kVoid}};
+constexpr pa::InterfaceInfo kTable{u"_Table", {0x1, 0x2, 0x3, {1}}, 0, kTableMembers};
+constexpr pa::InterfaceInfo kTableEventInterface{u"__Table", kEvents, 0, kTableEvents};
+
+// Which handlers to leave out or add beside the table, to see each mismatch reported.
+struct Binding {
+  bool limitPut = true;  // Limit's write handler
+  bool reset = true;     // Reset's handler
+  bool stray = false;    // a handler for a name the table does not list
+  bool countAsMethod = false;
+};
+
+class Table final : public pa::DispatchObject {
+ public:
+  explicit Table(Binding binding) : DispatchObject(&kTable) {
+    AddEventInterface(kTableEventInterface);
+    if (binding.countAsMethod) {
+      AddMethod(u"Count", [](std::span<Variant>) -> pa::Result<Variant> { return Variant(); });
+    } else {
+      AddProperty(u"Count", [this]() -> pa::Result<Variant> { return Variant::I4(count_); });
+    }
+    AddMethod(u"Step", [this](std::span<Variant> args) -> pa::Result<Variant> {
+      ++count_;
+      calls_.push_back(args.size());
+      return Fire(u"Stepped", {}).AndThen([]() -> pa::Result<Variant> { return Variant(); });
+    });
+    pa::PutHandler put;
+    if (binding.limitPut) put = [](const Variant&) { return pa::Status::Ok(); };
+    AddProperty(
+        u"Limit", [] { return pa::Result<Variant>(Variant::I4(9)); }, put);
+    if (binding.reset) {
+      AddMethod(u"Reset", [this](std::span<Variant>) -> pa::Result<Variant> {
+        count_ = 0;
+        return Variant();
+      });
+    }
+    if (binding.stray) {
+      AddMethod(u"Extra", [](std::span<Variant>) -> pa::Result<Variant> { return Variant(); });
+    }
+  }
+  std::vector<std::size_t> calls_;
+
+ private:
+  std::int32_t count_ = 0;
+};
+
+TEST(DispatchObject, MembersBoundByNameTakeTheTablesDispidsAndArgumentCounts) {
+  auto table = pa::MakeObject<Table>(Binding{});
+  EXPECT_TRUE(table->MemberMismatches().empty());
+  EXPECT_TRUE(table->CheckMemberTable().ok());
+  EXPECT_EQ(*table->GetIdOfName(u"step"), 11);
+  EXPECT_EQ(*table->GetIdOfName(u"Reset"), 13);
+
+  int events = 0;
+  auto sink = pa::MakeEventSink([&](pa::DispId id, std::span<Variant>) {
+    events += id == 3;
+    return pa::Status::Ok();
+  });
+  auto advisory = pa::Advisory::Connect(*table, kEvents, sink);
+  ASSERT_TRUE(advisory.ok());
+  // One required argument and one optional: none, or three, are refused before the handler.
+  Variant one[] = {Variant::I4(1)};
+  Variant two[] = {Variant::I4(1), Variant::I4(2)};
+  Variant three[] = {Variant::I4(1), Variant::I4(2), Variant::I4(3)};
+  EXPECT_EQ(table->Invoke(11, pa::InvokeKind::Method, {}).error().number,
+            pa::kErrWrongArgumentCount);
+  EXPECT_EQ(table->Invoke(11, pa::InvokeKind::Method, three).error().number,
+            pa::kErrWrongArgumentCount);
+  EXPECT_TRUE(table->Invoke(11, pa::InvokeKind::Method, one).ok());
+  EXPECT_TRUE(table->Invoke(11, pa::InvokeKind::Method, two).ok());
+  EXPECT_EQ(table->calls_, (std::vector<std::size_t>{1, 2}));
+  EXPECT_EQ(events, 2) << "raised by name under the event table's DISPID";
+  EXPECT_EQ(*pa::GetProperty(*table, u"Count"), Variant::I4(2));
+  EXPECT_EQ(pa::PutProperty(*table, u"Count", Variant::I4(0)).error().number,
+            pa::kErrPropertyIsReadOnly);
+}
+
+TEST(DispatchObject, EveryMemberThatOneSideHasAndTheOtherLacksIsReported) {
+  const struct {
+    const char* what;
+    Binding binding;
+    std::u16string expected;
+  } cases[] = {
+      {"a table member without a handler", {.reset = false}, u"Reset: no handler"},
+      {"a handler the table does not list", {.stray = true}, u"Extra: not in the table"},
+      {"a write handler missing", {.limitPut = false}, u"Limit: other accessors than the table's"},
+      {"a method where the table has a property",
+       {.countAsMethod = true},
+       u"Count: a property in the table"},
+  };
+  for (const auto& c : cases) {
+    auto table = pa::MakeObject<Table>(c.binding);
+    EXPECT_EQ(table->MemberMismatches(), std::vector<std::u16string>{c.expected}) << c.what;
+    pa::Status check = table->CheckMemberTable();
+    ASSERT_FALSE(check.ok()) << c.what;
+    EXPECT_EQ(check.error().number, pa::kErrNoSuchMember);
+    EXPECT_EQ(check.error().description, u"_Table." + c.expected) << c.what;
+  }
+}
+
+TEST(Results, AndThenRunsTheNextStepOnlyAfterASuccess) {
+  int ran = 0;
+  auto next = [&](std::int32_t n) -> pa::Result<std::int32_t> {
+    ++ran;
+    return n + 1;
+  };
+  EXPECT_EQ(*pa::ToI4(Variant::I2(4)).AndThen(next), 5);
+  auto failed = pa::ToI4(Variant::String(u"x")).AndThen(next);
+  ASSERT_FALSE(failed.ok());
+  EXPECT_EQ(failed.error().number, pa::kErrTypeMismatch);
+  EXPECT_EQ(ran, 1);
+  pa::Status stopped = pa::Status(pa::MakeError(pa::kErrOverflow)).AndThen([&] {
+    ++ran;
+    return pa::Status::Ok();
+  });
+  EXPECT_EQ(stopped.error().number, pa::kErrOverflow);
+  EXPECT_EQ(ran, 1);
+  auto text = pa::ToI4(Variant::I2(7)).Transform([](std::int32_t n) { return n * 2; });
+  EXPECT_EQ(*text, 14);
+}
+
 TEST(ConnectionPoint, SinksReceiveEventsAndWriteBackByReference) {
   auto counter = pa::MakeObject<Counter>();
   std::vector<pa::DispId> seen;

@@ -32,6 +32,8 @@ TEST(CommSettings, ValidTextsGiveTheirFraming) {
       {"115200,E,7,2", 115200, SerialParity::Even, 7, SerialStopBits::Two},
       {"300,o,5,1.5", 300, SerialParity::Odd, 5, SerialStopBits::OneAndHalf},
       {"14400,M,6,1", 14400, SerialParity::Mark, 6, SerialStopBits::One},
+      {"2400,m,7,1", 2400, SerialParity::Mark, 7, SerialStopBits::One},
+      {"600,S,8,2", 600, SerialParity::Space, 8, SerialStopBits::Two},
       {"110,s,4,1", 110, SerialParity::Space, 4, SerialStopBits::One},
       {"1,N,8,2", 1, SerialParity::None, 8, SerialStopBits::Two},
       {" 19200 , e , 8 , 1 ", 19200, SerialParity::Even, 8, SerialStopBits::One},
@@ -57,6 +59,29 @@ TEST(CommSettings, MalformedTextsAreInvalidPropertyValues) {
     EXPECT_EQ(c.SetSettings(text).error, comm::kErrInvalidPropertyValue) << text;
   }
   EXPECT_EQ(c.Settings(), "9600,n,8,1") << "a refused text leaves the settings as they were";
+}
+
+// A block goes in beside bytes that wait when it fits in the room OutBufferSize leaves, the last
+// byte of the room included; one byte more and it is refused whole, with comEventTxFull.
+TEST(CommOutput, ABlockThatExactlyFillsTheRoomBesideWaitingBytesIsTaken) {
+  const struct {
+    std::size_t next;
+    bool taken;
+  } cases[] = {{411, true}, {412, true}, {413, false}};
+  for (const auto& c : cases) {
+    FakeCommOpener opener;
+    CommRig rig("fake", &opener);
+    ASSERT_TRUE(rig.comm->SetPortOpen(true).ok());
+    opener.last->writeRoom = 0;  // the port takes nothing: what is output waits
+    ASSERT_EQ(rig.comm->OutBufferSize(), 512);
+    ASSERT_TRUE(rig.comm->Output(std::string(100, 'a')).ok());
+    ASSERT_TRUE(rig.comm->Output(std::string(c.next, 'b')).ok()) << c.next;
+    int waiting = 0;
+    ASSERT_TRUE(rig.comm->OutBufferCount(waiting).ok());
+    EXPECT_EQ(waiting, c.taken ? static_cast<int>(100 + c.next) : 100) << c.next;
+    PumpFor(rig.loop, 20ms);
+    EXPECT_EQ(rig.Count(comm::kComEventTxFull), c.taken ? 0 : 1) << c.next;
+  }
 }
 
 TEST(CommFraming, SettingsHandshakingAndParityReplaceReachThePort) {

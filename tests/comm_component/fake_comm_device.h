@@ -3,6 +3,7 @@
 // pseudo-terminal cannot show (it has no modem lines and ignores framing). The comm component
 // uses it from the test's own thread, so it needs no locks.
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <optional>
@@ -20,6 +21,7 @@ class FakeCommDevice final : public platform::SerialDevice {
   std::optional<platform::SerialLineSettings> settings;  // the last settings configured
   std::vector<std::string> calls;                        // "dtr on", "break off", "shutdown" ...
   int configureError = 0;  // errno for Configure to fail with (0: works)
+  long writeRoom = -1;     // bytes the port still takes at once (-1: any number)
   platform::ModemLines lines;
   platform::SerialErrorCounts counts;
 
@@ -58,7 +60,10 @@ class FakeCommDevice final : public platform::SerialDevice {
   int Descriptor() const override { return dataReady_.Descriptor(); }
   int ModemChangeDescriptor() const override { return modemChanged_.Descriptor(); }
   long WriteAvailable(const char*, std::size_t length) override {
-    return static_cast<long>(length);
+    if (writeRoom < 0) return static_cast<long>(length);
+    const long taken = std::min(writeRoom, static_cast<long>(length));
+    writeRoom -= taken;
+    return taken;
   }
   bool DiscardInput() override { return Call("discard input"); }
   bool DiscardOutput() override { return Call("discard output"); }

@@ -1,8 +1,8 @@
 // The apartment: what a control's inner control waits for is watched on the readiness loop of
 // the thread that made it, and its events arrive only while the host pumps that loop.
 
-#include "components/socket/socket_members.h"
 #include "controls/controls_host.h"
+#include "controls/inner_members.h"
 
 namespace controls_test {
 namespace {
@@ -12,7 +12,7 @@ using Apartment = ControlsHost;
 TEST_F(Apartment, EventsArriveWhileTheHostPumpsItsOwnLoop) {
   auto winsock = Create(u"Quorvane.Winsock");
   Listen(*winsock, "_SRCIID_WINSOCK");
-  Variant event = Variant::I4(components::winsock::members::kEventConnect);
+  Variant event = Variant::I4(inner::SocketEvent(u"Connect"));
   ASSERT_TRUE(inner_->Invoke(kTestArm, pa::InvokeKind::Method, std::span<Variant>(&event, 1)).ok());
   EXPECT_TRUE(events_.empty());
   EXPECT_EQ(loop_.RunOnce(std::chrono::milliseconds(1000)), 1);
@@ -28,7 +28,7 @@ TEST_F(Apartment, AHostWithoutALoopPumpsTheLibrarysOwn) {
   Ref<pa::Dispatch> winsock = std::move(created).value();
   inner_ = InnerDouble();
   Listen(*winsock, "_SRCIID_WINSOCK");
-  Variant event = Variant::I4(components::winsock::members::kEventSendComplete);
+  Variant event = Variant::I4(inner::SocketEvent(u"SendComplete"));
   ASSERT_TRUE(inner_->Invoke(kTestArm, pa::InvokeKind::Method, std::span<Variant>(&event, 1)).ok());
   // The host's loop of the fixture is not the one watching.
   EXPECT_EQ(loop_.RunOnce(std::chrono::milliseconds(0)), 0);
@@ -50,7 +50,7 @@ TEST_F(Apartment, ALoopIsHandedOnlyWhileItsLoaderLives) {
   ASSERT_TRUE(winsock.ok());
   inner_ = InnerDouble();
   Listen(**winsock, "_SRCIID_WINSOCK");
-  Variant event = Variant::I4(components::winsock::members::kEventConnect);
+  Variant event = Variant::I4(inner::SocketEvent(u"Connect"));
   ASSERT_TRUE(inner_->Invoke(kTestArm, pa::InvokeKind::Method, std::span<Variant>(&event, 1)).ok());
   EXPECT_EQ(ownLoops.Pump(std::chrono::milliseconds(1000)), 1);
   EXPECT_EQ(events_.size(), 1u);

@@ -1,9 +1,8 @@
 // The property-bag hooks and the container's change notification.
 
 #include "automation/property_bag.h"
-#include "components/comm/comm_members.h"
-#include "components/socket/socket_members.h"
 #include "controls/controls_host.h"
+#include "controls/inner_members.h"
 
 namespace controls_test {
 namespace {
@@ -64,7 +63,7 @@ TEST_F(Persistence, SavedPropertiesLoadBackThroughATextFile) {
 
 TEST_F(Persistence, AFailingKeyStopsTheLoadThere) {
   auto winsock = Create(u"Quorvane.Winsock");
-  FailInner(components::winsock::members::kRemoteHost, 380, u"Invalid property value");
+  FailInner(inner::Socket(u"RemoteHost"), 380, u"Invalid property value");
   ClearInnerLog();
   pa::MemoryPropertyBag bag;
   pa::Status loaded = pa::QueryInterface<pa::Control>(winsock)->Load(bag);
@@ -86,7 +85,7 @@ TEST_F(Persistence, WritingAPersistedPropertyNotifiesTheContainer) {
             (std::vector<std::u16string>{u"LocalPort", u"Protocol", u"RemotePort", u"RemoteHost"}));
 
   // A refused write notifies nothing.
-  FailInner(components::winsock::members::kRemotePort, 380, u"no");
+  FailInner(inner::Socket(u"RemotePort"), 380, u"no");
   EXPECT_FALSE(pa::PutProperty(*winsock, u"RemotePort", Variant::I4(2)).ok());
   EXPECT_EQ(site.changed.size(), 4u);
 

@@ -32,7 +32,7 @@ TEST_F(Registration, RecordsBothClassesAndTheTypeLibrary) {
     EXPECT_EQ(library->modulePath, entry->modulePath);
     EXPECT_EQ(library->flags, 2u);
   }
-  // The registry reads like the platform's keys.
+  // The registry reads like the original platform's keys.
   std::string registry = testing_support::ReadWholeFile(pa::ClassRegistryPath());
   EXPECT_NE(registry.find("[CLSID\\" + pa::FormatGuid(*winsock) + "\\InprocServer32]"),
             std::string::npos);

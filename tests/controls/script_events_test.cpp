@@ -2,9 +2,8 @@
 // script event queue in both modes, by-reference event arguments, inner failures, the size rule.
 
 #include "automation/text.h"
-#include "components/comm/comm_members.h"
-#include "components/socket/socket_members.h"
 #include "controls/controls_host.h"
+#include "controls/inner_members.h"
 
 namespace controls_test {
 namespace {
@@ -57,10 +56,10 @@ TEST_F(ScriptEvents, QueueKeepsOrderAcrossModesAndRaisesAfterTheEnd) {
   Listen(*winsock, "_SRCIID_WINSOCK");
   ASSERT_TRUE(Call(*winsock, u"Start_EventForScript").ok());
   ASSERT_TRUE(Call(*winsock, u"Start_EventForScript").ok());  // twice is once
-  FireInner(socket::kEventConnect, 0, {});
-  FireInner(socket::kEventSendProgress, 0, {Variant::I4(5), Variant::I4(7)});
+  FireInner(inner::SocketEvent(u"Connect"), 0, {});
+  FireInner(inner::SocketEvent(u"SendProgress"), 0, {Variant::I4(5), Variant::I4(7)});
   ASSERT_TRUE(Call(*winsock, u"End_EventForScript").ok());
-  FireInner(socket::kEventClose, 0, {});
+  FireInner(inner::SocketEvent(u"Close"), 0, {});
 
   // Nothing was raised in script mode; the close after the end was.
   ASSERT_EQ(events_.size(), 1u);
@@ -83,7 +82,7 @@ TEST_F(ScriptEvents, ErrorRecordHoldsDescriptionAndCancelDisplayAsPassed) {
   ASSERT_TRUE(Call(*winsock, u"Start_EventForScript").ok());
   // Description (argument 2) and CancelDisplay (argument 7) by reference, as the inner passes them.
   auto after =
-      FireInner(socket::kEventError, 0b1000010,
+      FireInner(inner::SocketEvent(u"Error"), 0b1000010,
                 {Variant::I2(10053), Variant::String(u"接続が切れました"),
                  Variant::I4(static_cast<std::int32_t>(0x800A2745)), Variant::String(u"Winsock1"),
                  Variant::String(u"help.hlp"), Variant::I4(12), Variant::Bool(false)});
@@ -115,7 +114,7 @@ TEST_F(ScriptEvents, RaiseModeWritesByReferenceArgumentsBackToTheInnerControl) {
     args[6].Deref() = Variant::Bool(true);
   });
   auto after =
-      FireInner(socket::kEventError, 0b1000010,
+      FireInner(inner::SocketEvent(u"Error"), 0b1000010,
                 {Variant::I2(10061), Variant::String(u"refused"), Variant::I4(0),
                  Variant::String(u""), Variant::String(u""), Variant::I4(0), Variant::Bool(false)});
   ASSERT_EQ(events_.size(), 1u);
@@ -128,7 +127,7 @@ TEST_F(ScriptEvents, RaiseModeWritesByReferenceArgumentsBackToTheInnerControl) {
 
 TEST_F(ScriptEvents, AFailingInnerMemberComesBackAsTheSameError) {
   auto winsock = Create(u"Quorvane.Winsock");
-  FailInner(socket::kLocalPort, 380, u"Invalid port");
+  FailInner(inner::Socket(u"LocalPort"), 380, u"Invalid port");
   pa::Status put = pa::PutProperty(*winsock, u"LocalPort", Variant::I4(70000));
   ASSERT_FALSE(put.ok());
   EXPECT_EQ(put.error().number, 380);
@@ -139,7 +138,7 @@ TEST_F(ScriptEvents, AFailingInnerMemberComesBackAsTheSameError) {
   EXPECT_EQ(get.error().number, 380);
 
   auto mscomm = Create(u"Quorvane.MSComm");
-  FailInner(comm::kSettings, 380, u"Invalid property value");
+  FailInner(inner::Comm(u"Settings"), 380, u"Invalid property value");
   EXPECT_EQ(pa::PutProperty(*mscomm, u"Settings", Variant::String(u"x")).error().number, 380);
 }
 
@@ -172,7 +171,7 @@ TEST_F(ScriptEvents, DataArrivalInScriptModeTakesTheBytesFromTheInnerControl) {
   SetInnerData(Variant::Bytes({0x02, 0x41, 0x03}));
   ASSERT_TRUE(Call(*winsock, u"Start_EventForScript").ok());
   ClearInnerLog();
-  FireInner(socket::kEventDataArrival, 0, {Variant::I4(3)});
+  FireInner(inner::SocketEvent(u"DataArrival"), 0, {Variant::I4(3)});
   // One argument: a reference to an empty byte array, which the inner control fills.
   EXPECT_EQ(InnerLog(), "call 68(&[])\n");
   auto record = Elements(*Call(*winsock, u"GetEventParameters"));
@@ -181,22 +180,24 @@ TEST_F(ScriptEvents, DataArrivalInScriptModeTakesTheBytesFromTheInnerControl) {
   EXPECT_EQ(record[9], Variant::Bytes({0x02, 0x41, 0x03}));
 
   // A failing read queues nothing.
-  FailInner(socket::kGetData, 40006, u"Wrong protocol or connection state");
-  EXPECT_TRUE(FireInner(socket::kEventDataArrival, 0, {Variant::I4(3)}).empty());
+  FailInner(inner::Socket(u"GetData"), 40006, u"Wrong protocol or connection state");
+  EXPECT_TRUE(FireInner(inner::SocketEvent(u"DataArrival"), 0, {Variant::I4(3)}).empty());
   EXPECT_TRUE(AllEmpty(Elements(*Call(*winsock, u"GetEventParameters"))));
 }
 
 TEST_F(ScriptEvents, ConnectionRequestIsAcceptedAtOnceOnlyWhileListening) {
   auto winsock = Create(u"Quorvane.Winsock");
   ASSERT_TRUE(Call(*winsock, u"Start_EventForScript").ok());
-  ASSERT_TRUE(pa::PutProperty(*inner_, socket::kState, Variant::I2(socket::kStateListening)).ok());
+  ASSERT_TRUE(
+      pa::PutProperty(*inner_, inner::Socket(u"State"), Variant::I2(socket::kStateListening)).ok());
   ClearInnerLog();
-  FireInner(socket::kEventConnectionRequest, 0, {Variant::I4(77)});
+  FireInner(inner::SocketEvent(u"ConnectionRequest"), 0, {Variant::I4(77)});
   EXPECT_EQ(InnerLog(), "get 8()\ncall 70()\ncall 66(&3:77)\n");
 
-  ASSERT_TRUE(pa::PutProperty(*inner_, socket::kState, Variant::I2(socket::kStateConnected)).ok());
+  ASSERT_TRUE(
+      pa::PutProperty(*inner_, inner::Socket(u"State"), Variant::I2(socket::kStateConnected)).ok());
   ClearInnerLog();
-  FireInner(socket::kEventConnectionRequest, 0, {Variant::I4(78)});
+  FireInner(inner::SocketEvent(u"ConnectionRequest"), 0, {Variant::I4(78)});
   EXPECT_EQ(InnerLog(), "get 8()\n");
 
   auto first = Elements(*Call(*winsock, u"GetEventParameters"));
@@ -207,12 +208,13 @@ TEST_F(ScriptEvents, ConnectionRequestIsAcceptedAtOnceOnlyWhileListening) {
 
 TEST_F(ScriptEvents, OnCommInScriptModeReadsInputInBinaryModeAndPutsTheModeBack) {
   auto mscomm = Create(u"Quorvane.MSComm");
-  ASSERT_TRUE(pa::PutProperty(*inner_, comm::kInputMode, Variant::I4(comm::kInputModeText)).ok());
-  ASSERT_TRUE(pa::PutProperty(*inner_, comm::kInput, Variant::Bytes({0x41, 0x0D})).ok());
-  ASSERT_TRUE(pa::PutProperty(*inner_, comm::kCommEvent, Variant::I2(2)).ok());
+  ASSERT_TRUE(
+      pa::PutProperty(*inner_, inner::Comm(u"InputMode"), Variant::I4(comm::kInputModeText)).ok());
+  ASSERT_TRUE(pa::PutProperty(*inner_, inner::Comm(u"Input"), Variant::Bytes({0x41, 0x0D})).ok());
+  ASSERT_TRUE(pa::PutProperty(*inner_, inner::Comm(u"CommEvent"), Variant::I2(2)).ok());
   ASSERT_TRUE(Call(*mscomm, u"Start_EventForScript").ok());
   ClearInnerLog();
-  FireInner(comm::kEventOnComm, 0, {});
+  FireInner(inner::CommEvent(u"OnComm"), 0, {});
   EXPECT_EQ(InnerLog(), "get 29()\nput 29(&3:1)\nget 26()\nput 29(&3:0)\nget 27()\n");
   auto record = Elements(*Call(*mscomm, u"GetEventParameters"));
   EXPECT_EQ(record[0], Variant::String(u"OnComm"));
@@ -225,7 +227,7 @@ TEST_F(ScriptEvents, OnCommInScriptModeReadsInputInBinaryModeAndPutsTheModeBack)
 TEST_F(ScriptEvents, OnCommRaisesWithoutArgumentsInRaiseMode) {
   auto mscomm = Create(u"Quorvane.MSComm");
   Listen(*mscomm, "_SRCIID_MSCOMM");
-  FireInner(comm::kEventOnComm, 0, {});
+  FireInner(inner::CommEvent(u"OnComm"), 0, {});
   ASSERT_EQ(events_.size(), 1u);
   EXPECT_EQ(events_[0].id, 1);
   EXPECT_TRUE(events_[0].args.empty());
@@ -234,20 +236,20 @@ TEST_F(ScriptEvents, OnCommRaisesWithoutArgumentsInRaiseMode) {
 
 TEST_F(ScriptEvents, WritingInBufferCountDiscardsEveryQueuedRecord) {
   auto mscomm = Create(u"Quorvane.MSComm");
-  ASSERT_TRUE(pa::PutProperty(*inner_, comm::kInput, Variant::Bytes({})).ok());
+  ASSERT_TRUE(pa::PutProperty(*inner_, inner::Comm(u"Input"), Variant::Bytes({})).ok());
   ASSERT_TRUE(Call(*mscomm, u"Start_EventForScript").ok());
-  for (int i = 0; i < 3; ++i) FireInner(comm::kEventOnComm, 0, {});
+  for (int i = 0; i < 3; ++i) FireInner(inner::CommEvent(u"OnComm"), 0, {});
   // A refused write leaves the queue as it was.
-  FailInner(comm::kInBufferCount, 8005, u"Port not open");
+  FailInner(inner::Comm(u"InBufferCount"), 8005, u"Port not open");
   EXPECT_EQ(pa::PutProperty(*mscomm, u"InBufferCount", Variant::I2(0)).error().number, 8005);
   ASSERT_FALSE(AllEmpty(Elements(*Call(*mscomm, u"GetEventParameters"))));
 }
 
 TEST_F(ScriptEvents, WritingInBufferCountEmptiesTheQueue) {
   auto mscomm = Create(u"Quorvane.MSComm");
-  ASSERT_TRUE(pa::PutProperty(*inner_, comm::kInput, Variant::Bytes({})).ok());
+  ASSERT_TRUE(pa::PutProperty(*inner_, inner::Comm(u"Input"), Variant::Bytes({})).ok());
   ASSERT_TRUE(Call(*mscomm, u"Start_EventForScript").ok());
-  for (int i = 0; i < 3; ++i) FireInner(comm::kEventOnComm, 0, {});
+  for (int i = 0; i < 3; ++i) FireInner(inner::CommEvent(u"OnComm"), 0, {});
   ASSERT_TRUE(pa::PutProperty(*mscomm, u"InBufferCount", Variant::I2(0)).ok());
   EXPECT_TRUE(AllEmpty(Elements(*Call(*mscomm, u"GetEventParameters"))));
 }
@@ -256,7 +258,8 @@ TEST_F(ScriptEvents, TheQueueIsNeverBounded) {
   auto winsock = Create(u"Quorvane.Winsock");
   ASSERT_TRUE(Call(*winsock, u"Start_EventForScript").ok());
   constexpr int kEvents = 20000;
-  for (int i = 0; i < kEvents; ++i) FireInner(socket::kEventSendProgress, 0, {Variant::I4(i)});
+  for (int i = 0; i < kEvents; ++i)
+    FireInner(inner::SocketEvent(u"SendProgress"), 0, {Variant::I4(i)});
   for (int i = 0; i < kEvents; ++i) {
     auto record = Elements(*Call(*winsock, u"GetEventParameters"));
     ASSERT_EQ(record[1], Variant::I4(i));
@@ -272,10 +275,10 @@ TEST_F(ScriptEvents, AHostMayReleaseTheControlFromInsideItsEvent) {
     advisories_.clear();
     held.Reset();
   });
-  FireInner(socket::kEventConnect, 0, {});
+  FireInner(inner::SocketEvent(u"Connect"), 0, {});
   EXPECT_FALSE(held);
   // The inner double outlives the control (the doubles module keeps it); its events go nowhere.
-  FireInner(socket::kEventConnect, 0, {});
+  FireInner(inner::SocketEvent(u"Connect"), 0, {});
   EXPECT_EQ(events_.size(), 1u);
 }
 

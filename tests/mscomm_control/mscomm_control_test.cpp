@@ -327,41 +327,35 @@ TEST_F(MSCommControl, AnEmptyBagSetsTheFourteenDefaultsInTableOrder) {
   ASSERT_TRUE(hooks);
   RecordingBag bag;
   ASSERT_TRUE(hooks->Load(bag));
-  const std::vector<std::pair<std::u16string, Variant>> table = {
-      {u"CommPort", Variant::I2(1)},
-      {u"DTREnable", Variant::Bool(true)},
-      {u"EOFEnable", Variant::Bool(false)},
-      {u"Handshaking", Variant::I2(0)},
-      {u"InBufferSize", Variant::I2(1024)},
-      {u"InputLen", Variant::I2(0)},
-      {u"InputMode", Variant::I2(0)},
-      {u"NullDiscard", Variant::Bool(false)},
-      {u"OutBufferSize", Variant::I2(512)},
-      {u"ParityReplace", Variant::String(u"?")},
-      {u"RThreshold", Variant::I2(0)},
-      {u"RTSEnable", Variant::Bool(false)},
-      {u"Settings", Variant::String(u"9600,n,8,1")},
-      {u"SThreshold", Variant::I2(0)},
+  // Each persisted property: the default the bag is asked for, in table order, and the value the
+  // control then reads back in its own type (the enumerations as 4-byte integers).
+  const struct {
+    std::u16string name;
+    Variant asked;
+    Variant readBack;
+  } table[] = {
+      {u"CommPort", Variant::I2(1), Variant::I2(1)},
+      {u"DTREnable", Variant::Bool(true), Variant::Bool(true)},
+      {u"EOFEnable", Variant::Bool(false), Variant::Bool(false)},
+      {u"Handshaking", Variant::I2(0), Variant::I4(0)},
+      {u"InBufferSize", Variant::I2(1024), Variant::I2(1024)},
+      {u"InputLen", Variant::I2(0), Variant::I2(0)},
+      {u"InputMode", Variant::I2(0), Variant::I4(0)},
+      {u"NullDiscard", Variant::Bool(false), Variant::Bool(false)},
+      {u"OutBufferSize", Variant::I2(512), Variant::I2(512)},
+      {u"ParityReplace", Variant::String(u"?"), Variant::String(u"?")},
+      {u"RThreshold", Variant::I2(0), Variant::I2(0)},
+      {u"RTSEnable", Variant::Bool(false), Variant::Bool(false)},
+      {u"Settings", Variant::String(u"9600,n,8,1"), Variant::String(u"9600,n,8,1")},
+      {u"SThreshold", Variant::I2(0), Variant::I2(0)},
   };
-  EXPECT_EQ(bag.reads, table);
+  std::vector<std::pair<std::u16string, Variant>> asked;
+  for (const auto& row : table) asked.emplace_back(row.name, row.asked);
+  EXPECT_EQ(bag.reads, asked);
   // The inner control holds them all, read back in the control's own types.
-  const std::vector<std::pair<std::u16string, Variant>> values = {
-      {u"CommPort", Variant::I2(1)},
-      {u"DTREnable", Variant::Bool(true)},
-      {u"EOFEnable", Variant::Bool(false)},
-      {u"Handshaking", Variant::I4(0)},
-      {u"InBufferSize", Variant::I2(1024)},
-      {u"InputLen", Variant::I2(0)},
-      {u"InputMode", Variant::I4(0)},
-      {u"NullDiscard", Variant::Bool(false)},
-      {u"OutBufferSize", Variant::I2(512)},
-      {u"ParityReplace", Variant::String(u"?")},
-      {u"RThreshold", Variant::I2(0)},
-      {u"RTSEnable", Variant::Bool(false)},
-      {u"Settings", Variant::String(u"9600,n,8,1")},
-      {u"SThreshold", Variant::I2(0)},
-  };
-  for (const auto& [name, value] : values) EXPECT_EQ(Get(name), value) << pa::Utf8FromUtf16(name);
+  for (const auto& row : table) {
+    EXPECT_EQ(Get(row.name), row.readBack) << pa::Utf8FromUtf16(row.name);
+  }
 
   // Saving writes the same keys in the same order, with the stored types.
   RecordingBag saved;

@@ -221,6 +221,22 @@ TEST_F(AutomationTest, ByReferenceEventArgumentsAreWrittenBack) {
             "through arguments 0\n");
 }
 
+// A handler's value of another type goes back in the type of the raiser's variable: CancelDisplay
+// is a Boolean, so 1 writes back True, and a number written to Description comes back as text.
+TEST_F(AutomationTest, ByReferenceWriteBacksOfAnotherTypeAreConverted) {
+  HostResult result =
+      Run("function w_Error(Number, Description, CancelDisplay) {\n"
+          "  Description = 42;\n"
+          "  CancelDisplay = 1;\n"
+          "}\n"
+          "var w = WScript.CreateObject('ScriptHostTest.Widget', 'w_');\n"
+          "w.Arm(2);\n"
+          "WScript.Sleep(100);\n"
+          "WScript.Echo(w.LastDescription, w.LastCancel);\n");
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(result.out, "42 -1\n");
+}
+
 TEST_F(AutomationTest, AHandlersUncaughtErrorEndsTheScript) {
   HostResult result =
       Run("function w_Ping(count) {\n"

@@ -1,6 +1,6 @@
 #pragma once
 // What the socket component tests share: a poll loop run until a condition holds, an event
-// recorder, and plain loopback peers made from the platform's own sockets.
+// recorder, and plain loopback peers made from our platform layer's own sockets.
 
 #include <gtest/gtest.h>
 

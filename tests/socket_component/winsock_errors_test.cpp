@@ -50,6 +50,33 @@ TEST(WinsockErrors, EachLinuxCodeIsMappedOnceOntoANumberWithText) {
   EXPECT_EQ(FromErrno(EDOM), 10050);
 }
 
+TEST(WinsockErrors, EveryKindOfLookupFailureHasItsNumber) {
+  using platform::HostLookupFailure;
+  const struct {
+    HostLookupFailure failure;
+    int errnoValue;
+    int number;
+  } cases[] = {
+      {HostLookupFailure::kNone, 0, 0},
+      {HostLookupFailure::kNotFound, 0, 11001},
+      {HostLookupFailure::kTryAgain, 0, 11002},
+      {HostLookupFailure::kNoRecovery, 0, 11003},
+      {HostLookupFailure::kNoAddress, 0, 11004},
+      {HostLookupFailure::kNoMemory, 0, 10055},
+      {HostLookupFailure::kSystem, ECONNREFUSED, 10061},
+      {HostLookupFailure::kSystem, EDOM, 10050},
+  };
+  for (const auto& c : cases) {
+    platform::HostLookupOutcome outcome;
+    outcome.failure = c.failure;
+    outcome.errnoValue = c.errnoValue;
+    EXPECT_EQ(FromLookupOutcome(outcome), c.number) << static_cast<int>(c.failure);
+    if (c.number != 0) {
+      EXPECT_FALSE(ErrorDescription(c.number).empty()) << c.number;
+    }
+  }
+}
+
 TEST(WinsockErrors, ScodeIsAControlErrorWithTheNumber) {
   EXPECT_EQ(static_cast<std::uint32_t>(ScodeOf(10061)), 0x800A274Du);
   EXPECT_EQ(static_cast<std::uint32_t>(ScodeOf(40006)), 0x800A9C46u);

@@ -149,6 +149,33 @@ TEST_F(ServerFlows, LargeBurstArrivesInBlocksAndSendAndCloseLosesNothing) {
   EXPECT_EQ(joined, burst) << "no byte lost before the close";
 }
 
+// Bytes that wait beyond one block are read as a whole block of 102,400 bytes, then the rest.
+TEST_F(ServerFlows, BytesWaitingBeyondOneBlockComeAsAFullBlockThenTheRest) {
+  Open(true, "0");
+  SetCheck(ids::kDataSave, true);  // data files
+  Click(ids::kConnect);
+  LoopbackPeer p;
+  Join(p);
+  std::string burst(102401, '\0');
+  for (std::size_t i = 0; i < burst.size(); ++i) burst[i] = static_cast<char>('A' + i % 26);
+  // All of it waits on the tool's side before the tool reads: the loop is not run meanwhile.
+  ASSERT_TRUE(p.SendAll(burst));
+  const std::string prefix = Cp932("->受 ");
+  auto receiveLines = [&] {
+    int count = 0;
+    for (const auto& line : Lines()) count += line.compare(0, prefix.size(), prefix) == 0;
+    return count;
+  };
+  ASSERT_TRUE(RunUntil([&] { return receiveLines() == 2; }, 10000));
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(DataFolder()))
+    names.push_back(entry.path().string());
+  std::sort(names.begin(), names.end());
+  ASSERT_EQ(names.size(), 2u);
+  EXPECT_EQ(testing_support::ReadWholeFile(names[0]), burst.substr(0, 102400));
+  EXPECT_EQ(testing_support::ReadWholeFile(names[1]), burst.substr(102400));
+}
+
 TEST_F(ServerFlows, ReListensOnTheSamePortRightAfterDisconnect) {
   const int port = FreePort();
   Open(true, std::to_string(port));

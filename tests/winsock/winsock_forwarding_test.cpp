@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "automation/text.h"
-#include "components/socket/socket_members.h"
 #include "controls/controls_host.h"
+#include "controls/inner_members.h"
 
 namespace controls_test {
 namespace {
@@ -140,7 +140,7 @@ TEST_F(WinsockForwarding, OnlyWritesOfTheFourPersistedPropertiesNotify) {
   EXPECT_EQ(pa::PutProperty(*winsock, u"State", Variant::I2(0)).error().number,
             pa::kErrPropertyIsReadOnly);
   // A failed write notifies nothing.
-  FailInner(components::winsock::members::kLocalPort, 40006, u"refused");
+  FailInner(inner::Socket(u"LocalPort"), 40006, u"refused");
   EXPECT_EQ(pa::PutProperty(*winsock, u"LocalPort", Variant::I4(2)).error().number, 40006);
   EXPECT_EQ(site.changed.size(), 4u);
   control->SetSite(nullptr);

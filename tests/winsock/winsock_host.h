@@ -1,7 +1,7 @@
 #pragma once
 // A host of the real Winsock control: the library registered alone in a temporary registry (so
 // the control holds the real socket component), created by ProgID through the loader, with a
-// poll loop as the apartment's readiness loop and plain loopback peers of the platform's own.
+// poll loop as the apartment's readiness loop and plain loopback peers of our platform layer's own.
 
 #include <gtest/gtest.h>
 

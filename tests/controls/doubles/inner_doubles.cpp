@@ -1,8 +1,9 @@
 // A library module of test doubles for the controls' inner components. It registers itself under
 // the components' ProgIDs, so that a control loaded as a host loads it creates a double inside.
-// A double stores what is written to its properties, records every call, fails members on
-// request and raises events when told; tests drive it through its dispatch interface with the
-// members below (DISPIDs from 1000), having found it with the export TestDoubleLatest.
+// A double has every member of the component's table under the same name and DISPID (and its
+// class information), stores what is written to its properties, records every call, fails
+// members on request and raises events when told; tests drive it through its dispatch interface
+// with the members below (DISPIDs from 1000), having found it with the export TestDoubleLatest.
 
 #include <map>
 #include <memory>
@@ -12,7 +13,7 @@
 #include "automation/apartment.h"
 #include "automation/class_factory.h"
 #include "automation/class_registry.h"
-#include "automation/dispatch_object.h"
+#include "automation/described_object.h"
 #include "automation/module_path.h"
 #include "automation/text.h"
 #include "components/comm/comm_members.h"
@@ -54,12 +55,14 @@ std::string Describe(const Variant& value) {
   return typed + (text ? pa::Utf8FromUtf16(*text) : "?");
 }
 
-class InnerDouble final : public pa::DispatchObject {
+class InnerDouble final : public pa::DescribedObject {
  public:
-  explicit InnerDouble(const pa::Guid& events) : loop_(pa::CurrentReadinessLoop()) {
-    AddEventInterface(events);
-    for (DispId id = 1; id <= 99; ++id)
-      AddRawMember(u"M" + pa::Utf16FromUtf8(std::to_string(id)), id, Member(id));
+  explicit InnerDouble(const pa::ClassInfo& component)
+      : DescribedObject(component), loop_(pa::CurrentReadinessLoop()) {
+    for (const pa::MemberInfo& member : component.defaultInterface->members) {
+      AddRawMember(std::u16string(member.name), member.dispId, Member(member.dispId));
+      if (member.name == u"GetData") getData_ = member.dispId;
+    }
     AddMethod(u"TestFire", kTestFire, [this](std::span<Variant> args) { return TestFire(args); });
     AddMethod(u"TestLog", kTestLog, [this](std::span<Variant>) -> Result<Variant> {
       return Variant::String(pa::Utf16FromUtf8(log_));
@@ -115,7 +118,7 @@ class InnerDouble final : public pa::DispatchObject {
       }
       if (kind == pa::InvokeKind::PropertyGet) return values_[id];
       // GetData of the socket: the data into the caller's variable.
-      if (id == components::winsock::members::kGetData && !args.empty()) args[0].Deref() = data_;
+      if (id == getData_ && !args.empty()) args[0].Deref() = data_;
       return Variant();
     };
   }
@@ -134,6 +137,7 @@ class InnerDouble final : public pa::DispatchObject {
   }
 
   platform::ReadinessLoop& loop_;
+  DispId getData_ = pa::kDispIdUnknown;
   platform::WakeEvent wake_;
   std::unique_ptr<platform::ReadinessWatch> watch_;
   DispId armedEvent_ = 0;
@@ -148,9 +152,9 @@ pa::Ref<pa::Dispatch>& Latest() {
   return latest;
 }
 
-pa::CreateFunction Maker(pa::Guid events) {
-  return [events]() -> Result<pa::Ref<pa::Unknown>> {
-    auto object = pa::MakeObject<InnerDouble>(events);
+pa::CreateFunction Maker(const pa::ClassInfo& component) {
+  return [&component]() -> Result<pa::Ref<pa::Unknown>> {
+    auto object = pa::MakeObject<InnerDouble>(component);
     Latest() = pa::Ref<pa::Dispatch>(object.get());
     return pa::Ref<pa::Unknown>(static_cast<pa::Dispatch*>(object.get()));
   };
@@ -165,12 +169,12 @@ std::string ThisModule();
 DOUBLES_EXPORT pa::HResult DllGetClassObject(const pa::Guid* clsid, const pa::Guid* iid,
                                              void** out) {
   if (*clsid == kSocketDoubleClsid) {
-    return pa::ProvideClassObject(
-        pa::MakeClassFactory(Maker(components::winsock::members::kEventsIid)), iid, out);
+    return pa::ProvideClassObject(pa::MakeClassFactory(Maker(components::winsock::members::kClass)),
+                                  iid, out);
   }
   if (*clsid == kCommDoubleClsid) {
-    return pa::ProvideClassObject(
-        pa::MakeClassFactory(Maker(components::comm::members::kEventsIid)), iid, out);
+    return pa::ProvideClassObject(pa::MakeClassFactory(Maker(components::comm::members::kClass)),
+                                  iid, out);
   }
   return pa::kClassNotAvailable;
 }

@@ -1,13 +1,15 @@
 #pragma once
-// A first-in first-out run of bytes: appended at the back, taken from the front, without moving
-// the rest for each take and without clearing the room that a receive is about to fill.
+// A first-in first-out run of bytes, for both components (what a socket received and what waits
+// to be sent; what waits for the serial port): appended at the back, taken from the front,
+// without moving the rest for each take and without clearing the room that a receive is about to
+// fill.
 
 #include <cstddef>
 #include <cstring>
 #include <memory>
 #include <string_view>
 
-namespace components::winsock {
+namespace components {
 
 class ByteQueue {
  public:
@@ -42,10 +44,13 @@ class ByteQueue {
   // Keeps `count` (at most the reserved count) of the bytes written after Reserve.
   void Commit(std::size_t count) { tail_ += count; }
 
+  // Takes `count` bytes (all of them when there are fewer) from the front.
   void Consume(std::size_t count) {
     head_ += count;
     if (head_ >= tail_) head_ = tail_ = 0;
   }
+  // Empties the queue, keeping its memory for what comes next.
+  void Clear() { head_ = tail_ = 0; }
   // Gives the memory back (after a close).
   void Release() {
     data_.reset();
@@ -59,4 +64,4 @@ class ByteQueue {
   std::size_t tail_ = 0;
 };
 
-}  // namespace components::winsock
+}  // namespace components
