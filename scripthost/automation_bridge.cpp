@@ -47,7 +47,8 @@ AutomationBridge::AutomationBridge(QJSEngine& engine, HostState& state, HostBrid
       host_(host),
       location_(std::move(location)),
       loader_(&loop),
-      values_(engine) {}
+      collector_(engine),
+      values_(engine, collector_) {}
 
 AutomationBridge::~AutomationBridge() {
   ReleaseAll();
@@ -241,10 +242,15 @@ void AutomationBridge::connect(const QJSValue& handle, const QString& prefix) {
                                 u"The object has no events to connect to"));
     return;
   }
+  // The sink holds the object only while it delivers: a handler may drop the script's last
+  // reference and collect it, and the object must outlive its own event. (Holding it for good
+  // would keep the object alive through its own connection.)
   auto sink = automation::MakeEventSink(
-      [this, prefix, events](automation::DispId id, std::span<Variant> args) -> automation::Status {
+      [this, prefix, events, object](automation::DispId id,
+                                     std::span<Variant> args) -> automation::Status {
         const automation::MemberInfo* event = automation::FindMember(*events, id);
         if (event == nullptr) return automation::Status::Ok();
+        const Ref<Dispatch> raising(object);
         return Deliver(prefix + FromUtf16(event->name), args);
       },
       events);
@@ -264,6 +270,36 @@ void AutomationBridge::disconnect(const QJSValue& handle) {
 automation::Status AutomationBridge::Deliver(const QString& handlerName, std::span<Variant> args) {
   // Once the script is stopping, no handler runs any more.
   if (state_.Stopping() || !deliver_.isCallable()) return automation::Status::Ok();
+  // Events wait when the handlers are nested as deep as they may go, and behind those already
+  // waiting, so that they run in the order they came.
+  if (handlerDepth_ >= kMaxHandlerDepth || !waiting_.empty()) {
+    WaitingEvent event{handlerName, {}};
+    event.args.reserve(args.size());
+    for (const Variant& arg : args) event.args.push_back(arg.Deref());
+    waiting_.push_back(std::move(event));
+    RunWaiting();
+    return automation::Status::Ok();
+  }
+  automation::Status status = RunHandler(handlerName, args);
+  RunWaiting();
+  return status;
+}
+
+void AutomationBridge::RunWaiting() {
+  while (!waiting_.empty() && handlerDepth_ < kMaxHandlerDepth && !state_.Stopping()) {
+    WaitingEvent event = std::move(waiting_.front());
+    waiting_.pop_front();
+    (void)RunHandler(event.handlerName, event.args);
+  }
+}
+
+automation::Status AutomationBridge::RunHandler(const QString& handlerName,
+                                                std::span<Variant> args) {
+  struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+  } guard(handlerDepth_);
   QJSValue scriptArgs = engine_.newArray(static_cast<uint>(args.size()));
   bool writesBack = false;
   for (std::size_t i = 0; i < args.size(); ++i) {

@@ -1,6 +1,7 @@
 #include "scripthost/script_values.h"
 
 #include <QJSEngine>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -35,11 +36,16 @@ const OpaqueValue* ValueMapper::OpaqueOf(const QJSValue& value) {
 }
 
 QJSValue ValueMapper::NewHandle(automation::Ref<automation::Dispatch> object) {
-  auto* handle = new DispatchHandle(std::move(object));  // owned by the engine from here
+  collector_.Made(Collector::kObjectWeight);
+  auto* handle = new DispatchHandle(std::move(object), collector_.live());  // the engine owns it
   QJSValue wrapped = engine_.newQObject(handle);
   QJSEngine::setObjectOwnership(handle, QJSEngine::JavaScriptOwnership);
-  // Forget handles the engine has freed, so the list does not grow with every object.
-  std::erase_if(handles_, [](const QPointer<DispatchHandle>& h) { return h.isNull(); });
+  // Forget handles the engine has freed, so the list does not grow with every object; only when
+  // it doubled, so that making an object costs the same however many the script holds.
+  if (handles_.size() >= prunedSize_ * 2) {
+    std::erase_if(handles_, [](const QPointer<DispatchHandle>& h) { return h.isNull(); });
+    prunedSize_ = std::max<std::size_t>(handles_.size(), 64);
+  }
   handles_.emplace_back(handle);
   return wrapped;
 }
@@ -58,7 +64,8 @@ void ValueMapper::ReleaseAll() {
 QJSValue ValueMapper::ToScript(const Variant& given) {
   const Variant& value = given.Deref();
   if (value.IsArray()) {
-    auto* opaque = new OpaqueValue(value);
+    collector_.Made(Collector::kArrayWeight);
+    auto* opaque = new OpaqueValue(value, collector_.live());  // the engine owns it
     QJSValue wrapped = engine_.newQObject(opaque);
     QJSEngine::setObjectOwnership(opaque, QJSEngine::JavaScriptOwnership);
     return wrapped;

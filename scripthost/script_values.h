@@ -15,6 +15,7 @@
 #include "automation/connection_point.h"
 #include "automation/dispatch.h"
 #include "automation/variant.h"
+#include "scripthost/collector.h"
 
 class QJSEngine;
 
@@ -22,14 +23,30 @@ namespace scripthost {
 
 namespace automation = automation;
 
+// Counts a wrapper among the live ones for as long as it exists.
+class LiveShare {
+ public:
+  LiveShare(std::shared_ptr<LiveWeight> live, std::size_t weight)
+      : live_(std::move(live)), weight_(weight) {
+    live_->value += weight_;
+  }
+  ~LiveShare() { live_->value -= weight_; }
+  LiveShare(const LiveShare&) = delete;
+  LiveShare& operator=(const LiveShare&) = delete;
+
+ private:
+  std::shared_ptr<LiveWeight> live_;
+  std::size_t weight_;
+};
+
 // One object the script holds, behind its Proxy; with its event connection when the script
 // connected it. The engine owns it and frees it (and so releases the object) when the script
 // no longer reaches it.
 class DispatchHandle : public QObject {
   Q_OBJECT
  public:
-  explicit DispatchHandle(automation::Ref<automation::Dispatch> object)
-      : object_(std::move(object)) {}
+  DispatchHandle(automation::Ref<automation::Dispatch> object, std::shared_ptr<LiveWeight> live)
+      : share_(std::move(live), Collector::kObjectWeight), object_(std::move(object)) {}
   ~DispatchHandle() override { Release(); }
 
   automation::Dispatch* object() const { return object_.get(); }
@@ -44,6 +61,7 @@ class DispatchHandle : public QObject {
   }
 
  private:
+  LiveShare share_;
   automation::Ref<automation::Dispatch> object_;
   automation::Advisory advisory_;
 };
@@ -52,16 +70,18 @@ class DispatchHandle : public QObject {
 class OpaqueValue : public QObject {
   Q_OBJECT
  public:
-  explicit OpaqueValue(automation::Variant value) : value_(std::move(value)) {}
+  OpaqueValue(automation::Variant value, std::shared_ptr<LiveWeight> live)
+      : share_(std::move(live), Collector::kArrayWeight), value_(std::move(value)) {}
   const automation::Variant& value() const { return value_; }
 
  private:
+  LiveShare share_;
   automation::Variant value_;
 };
 
 class ValueMapper {
  public:
-  explicit ValueMapper(QJSEngine& engine) : engine_(engine) {}
+  ValueMapper(QJSEngine& engine, Collector& collector) : engine_(engine), collector_(collector) {}
 
   // The prelude's function that wraps a handle in its Proxy.
   void SetWrapper(const QJSValue& wrapper) { wrapper_ = wrapper; }
@@ -82,8 +102,10 @@ class ValueMapper {
 
  private:
   QJSEngine& engine_;
+  Collector& collector_;
   QJSValue wrapper_;
   std::vector<QPointer<DispatchHandle>> handles_;
+  std::size_t prunedSize_ = 64;
 };
 
 }  // namespace scripthost
