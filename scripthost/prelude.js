@@ -14,8 +14,17 @@
 
   var slice = Array.prototype.slice;
 
+  // The last error the host's objects threw. The engine turns an error thrown while it looks up
+  // a member to call into a TypeError of its own that names it; the error model finds the
+  // original through this.
+  var lastFailure = null;
   function fail(errorNumber, description) {
-    host.fail(errorNumber, description);
+    try {
+      host.fail(errorNumber, description);
+    } catch (e) {
+      lastFailure = e;
+      throw e;
+    }
   }
 
   // Members found without regard to case, as on the platform host's own objects.
@@ -378,18 +387,30 @@
     [TypeError, /^Cannot (read|call|set|assign)|^Value is (undefined|null)|of (undefined|null)$|^Type error$/, 5007, 'Object expected'],
     [TypeError, /is not a constructor$/, 5002, 'Function expected'],
     [TypeError, /./, 13, 'Type mismatch'],
+    [SyntaxError, /^Expected token `(identifier|;|\(|\)|\]|\{|\}|=|:)'$/, 0, function (m) {
+      return "Expected " + (m[1] === 'identifier' ? m[1] : "'" + m[1] + "'");
+    }],
     [SyntaxError, /./, 1002, 'Syntax error'],
     [URIError, /./, 5016, 'The URI to be decoded is not a valid encoding']
   ];
+  var EXPECTED = {
+    "Expected ':'": 1003, "Expected ';'": 1004, "Expected '('": 1005, "Expected ')'": 1006,
+    "Expected ']'": 1007, "Expected '{'": 1008, "Expected '}'": 1009, 'Expected identifier': 1010,
+    "Expected '='": 1011
+  };
   function engineError(error) {
     var message = String(error.message);
+    if (error instanceof TypeError && lastFailure !== null &&
+        message.indexOf(' of object ' + String(lastFailure) + ' ') >= 0) {
+      return { number: lastFailure.number, description: lastFailure.description };
+    }
     for (var i = 0; i < ENGINE_ERRORS.length; ++i) {
       var entry = ENGINE_ERRORS[i];
       if (!(error instanceof entry[0])) continue;
       var match = entry[1].exec(message);
       if (!match) continue;
-      return { number: runtimeNumber(entry[2]),
-               description: typeof entry[3] === 'function' ? entry[3](match) : entry[3] };
+      var description = typeof entry[3] === 'function' ? entry[3](match) : entry[3];
+      return { number: runtimeNumber(entry[2] || EXPECTED[description]), description: description };
     }
     return null;
   }
