@@ -363,12 +363,17 @@ QJSValue AutomationBridge::writableHandler(const QJSValue& handler, const QStrin
 }
 
 bool AutomationBridge::isArray(const QJSValue& value) const {
-  const OpaqueValue* opaque = ValueMapper::OpaqueOf(value);
+  auto opaque = ValueMapper::OpaqueOf(value);
   return opaque != nullptr && opaque->value().IsArray();
 }
 
 QJSValue AutomationBridge::arrayToArray(const QJSValue& array) {
-  const automation::SafeArray& elements = ValueMapper::OpaqueOf(array)->value().AsArray();
+  const auto opaque = ValueMapper::OpaqueOf(array);
+  if (opaque == nullptr || !opaque->value().IsArray()) {
+    Throw(automation::MakeError(automation::kErrTypeMismatch));
+    return {};
+  }
+  const automation::SafeArray& elements = opaque->value().AsArray();
   QJSValue list = engine_.newArray(static_cast<uint>(elements.Count()));
   for (std::size_t i = 0; i < elements.Count(); ++i) {
     auto element = elements.Get(elements.LowerBound() + static_cast<std::int32_t>(i));
@@ -386,12 +391,22 @@ QJSValue AutomationBridge::arrayBound(const QJSValue& array, int dimension, bool
     Throw(automation::MakeError(automation::kErrSubscriptOutOfRange));
     return {};
   }
-  const automation::SafeArray& elements = ValueMapper::OpaqueOf(array)->value().AsArray();
+  const auto opaque = ValueMapper::OpaqueOf(array);
+  if (opaque == nullptr || !opaque->value().IsArray()) {
+    Throw(automation::MakeError(automation::kErrTypeMismatch));
+    return {};
+  }
+  const automation::SafeArray& elements = opaque->value().AsArray();
   return QJSValue(upper ? elements.UpperBound() : elements.LowerBound());
 }
 
 QJSValue AutomationBridge::arrayItem(const QJSValue& array, const QJSValue& indices) {
-  const automation::SafeArray& elements = ValueMapper::OpaqueOf(array)->value().AsArray();
+  const auto opaque = ValueMapper::OpaqueOf(array);
+  if (opaque == nullptr || !opaque->value().IsArray()) {
+    Throw(automation::MakeError(automation::kErrTypeMismatch));
+    return {};
+  }
+  const automation::SafeArray& elements = opaque->value().AsArray();
   if (indices.property(QStringLiteral("length")).toInt() != 1) {
     Throw(automation::MakeError(automation::kErrSubscriptOutOfRange));
     return {};
@@ -412,8 +427,7 @@ QJSValue AutomationBridge::arrayItem(const QJSValue& array, const QJSValue& indi
 
 std::optional<QString> AutomationBridge::EchoText(const QJSValue& value, bool& ok) {
   ok = true;
-  if (const OpaqueValue* opaque = ValueMapper::OpaqueOf(value)) {
-    (void)opaque;
+  if (ValueMapper::OpaqueOf(value) != nullptr) {
     ok = false;
     Throw(automation::MakeError(automation::kErrTypeMismatch));
     return std::nullopt;

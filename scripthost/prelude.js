@@ -382,7 +382,7 @@
     [ReferenceError, /^(.*) is not defined$/, 5009, function (m) { return "'" + m[1] + "' is undefined"; }],
     [RangeError, /call stack size exceeded/, 28, 'Out of stack space'],
     [RangeError, /out of memory/i, 7, 'Out of memory'],
-    [RangeError, /^Invalid array length/, 5029, 'Array length must be a finite positive integer'],
+    [RangeError, /^Invalid array length|^-?\d+ out of range$/, 5029, 'Array length must be a finite positive integer'],
     [TypeError, /is not a function$/, 5002, 'Function expected'],
     [TypeError, /^Cannot (read|call|set|assign)|^Value is (undefined|null)|of (undefined|null)$|^Type error$/, 5007, 'Object expected'],
     [TypeError, /is not a constructor$/, 5002, 'Function expected'],

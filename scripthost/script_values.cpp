@@ -31,8 +31,11 @@ DispatchHandle* ValueMapper::HandleOf(const QJSValue& value) {
   return qobject_cast<DispatchHandle*>(value.property(DispatchKey()).toQObject());
 }
 
-const OpaqueValue* ValueMapper::OpaqueOf(const QJSValue& value) {
-  return value.isQObject() ? qobject_cast<OpaqueValue*>(value.toQObject()) : nullptr;
+std::shared_ptr<const OpaqueValue> ValueMapper::OpaqueOf(const QJSValue& value) {
+  if (!value.isVariant()) return nullptr;
+  const QVariant held = value.toVariant();
+  if (held.metaType() != QMetaType::fromType<OpaqueReference>()) return nullptr;
+  return held.value<OpaqueReference>().value;
 }
 
 QJSValue ValueMapper::NewHandle(automation::Ref<automation::Dispatch> object) {
@@ -65,10 +68,8 @@ QJSValue ValueMapper::ToScript(const Variant& given) {
   const Variant& value = given.Deref();
   if (value.IsArray()) {
     collector_.Made(Collector::kArrayWeight);
-    auto* opaque = new OpaqueValue(value, collector_.live());  // the engine owns it
-    QJSValue wrapped = engine_.newQObject(opaque);
-    QJSEngine::setObjectOwnership(opaque, QJSEngine::JavaScriptOwnership);
-    return wrapped;
+    return engine_.toScriptValue(
+        OpaqueReference{std::make_shared<const OpaqueValue>(value, collector_.live())});
   }
   switch (value.Type()) {
     case VarType::Null:
@@ -106,7 +107,7 @@ automation::Result<Variant> ValueMapper::FromScript(const QJSValue& value) const
     return Variant::R8(number);
   }
   if (value.isString()) return Variant::String(value.toString().toStdU16String());
-  if (const OpaqueValue* opaque = OpaqueOf(value)) return opaque->value();
+  if (auto opaque = OpaqueOf(value)) return opaque->value();
   if (DispatchHandle* handle = HandleOf(value)) {
     if (!handle->object()) return automation::MakeError(automation::kErrTypeMismatch);
     return Variant::Object(handle->ref());

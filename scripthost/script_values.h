@@ -9,6 +9,8 @@
 #include <QJSValue>
 #include <QObject>
 #include <QPointer>
+#include <QVariant>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -66,9 +68,10 @@ class DispatchHandle : public QObject {
   automation::Advisory advisory_;
 };
 
-// An array (or any value the script cannot hold itself), kept as it came.
-class OpaqueValue : public QObject {
-  Q_OBJECT
+// An array (or any value the script cannot hold itself), kept as it came. The script holds it
+// in an engine value of its own (OpaqueReference below): cheaper than an object with a wrapper,
+// and freed by the collection itself rather than queued for deletion.
+class OpaqueValue {
  public:
   OpaqueValue(automation::Variant value, std::shared_ptr<LiveWeight> live)
       : share_(std::move(live), Collector::kArrayWeight), value_(std::move(value)) {}
@@ -77,6 +80,10 @@ class OpaqueValue : public QObject {
  private:
   LiveShare share_;
   automation::Variant value_;
+};
+
+struct OpaqueReference {
+  std::shared_ptr<const OpaqueValue> value;
 };
 
 class ValueMapper {
@@ -91,7 +98,7 @@ class ValueMapper {
 
   // The handle behind a Proxy, or behind a handle value itself; null for anything else.
   static DispatchHandle* HandleOf(const QJSValue& value);
-  static const OpaqueValue* OpaqueOf(const QJSValue& value);
+  static std::shared_ptr<const OpaqueValue> OpaqueOf(const QJSValue& value);
 
   // A handle for `object` that the engine owns, remembered so that ReleaseAll can reach it.
   QJSValue NewHandle(automation::Ref<automation::Dispatch> object);
@@ -109,3 +116,5 @@ class ValueMapper {
 };
 
 }  // namespace scripthost
+
+Q_DECLARE_METATYPE(scripthost::OpaqueReference)
