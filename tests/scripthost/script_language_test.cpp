@@ -223,12 +223,15 @@ TEST_F(ScriptLanguageTest, HandlersSleepingWhileAPeerKeepsSendingNestAtMost32Dee
           "  WScript.Sleep(60);\n"
           "  --depth;\n"
           "}\n"
-          "function ws_Close() { closed = true; }\n"
+          "function ws_Close2() { closed = true; }\n"
+          "function ws_Error(number, description) { WScript.Echo(number, description); closed = "
+          "true; }\n"
           "ws.Connect('127.0.0.1', " +
-          std::to_string(port) +
-          ");\n"
-          "while (!closed) WScript.Sleep(10);\n"
-          "WScript.Echo(deepest > 1 && deepest <= 32, inOrder, last, ws.BytesReceived);\n");
+              std::to_string(port) +
+              ");\n"
+              "while (!closed) WScript.Sleep(10);\n"
+              "WScript.Echo(deepest > 1 && deepest <= 32, inOrder, last, ws.BytesReceived);\n",
+          {"--timeout", "60"});
   peer.join();
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, "-1 -1 200 200\n") << result.err;
