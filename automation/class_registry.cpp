@@ -64,6 +64,11 @@ class Writer {
   bool ok_ = true;
 };
 
+// A registry that is absent reads as empty; one that is there but no regular file is not read.
+bool Readable(const std::string& path) {
+  return platform::File::IsRegularFile(path) || platform::LastError() == ENOENT;
+}
+
 std::optional<std::string> Read(const std::string& section, std::string_view key) {
   std::string value = platform::GetProfileString(section, key, kAbsent, ClassRegistryPath());
   if (value == kAbsent) return std::nullopt;
@@ -155,14 +160,21 @@ Status UnregisterTypeLib(const Guid& libid, std::string_view version, std::uint3
   return w.Done();
 }
 
+std::optional<std::string> ClassRegistryProblem() {
+  const std::string path = ClassRegistryPath();
+  if (Readable(path)) return std::nullopt;
+  return path + ": " + platform::SystemMessageText(platform::LastError());
+}
+
 std::optional<Guid> ClsidFromProgId(std::string_view progId) {
-  if (progId.empty()) return std::nullopt;
+  if (progId.empty() || !Readable(ClassRegistryPath())) return std::nullopt;
   auto text = Read(std::string(progId) + "\\CLSID", kDefault);
   if (!text) return std::nullopt;
   return ParseGuid(*text);
 }
 
 std::optional<ClassRegistration> FindClass(const Guid& clsid) {
+  if (!Readable(ClassRegistryPath())) return std::nullopt;
   std::string key = ClassKey(clsid);
   auto path = Read(key + "\\InprocServer32", kDefault);
   if (!path) return std::nullopt;
@@ -186,6 +198,7 @@ std::optional<ClassRegistration> FindClass(const Guid& clsid) {
 }
 
 std::optional<TypeLibRegistration> FindTypeLib(const Guid& libid, std::string_view version) {
+  if (!Readable(ClassRegistryPath())) return std::nullopt;
   std::string key = TypeLibKey(libid, version);
   auto name = Read(key, kDefault);
   if (!name) return std::nullopt;

@@ -76,6 +76,11 @@ Status UnregisterTypeLib(const Guid& libid, std::string_view version, std::uint3
 
 // Lookups.
 std::optional<Guid> ClsidFromProgId(std::string_view progId);
+
+// Why the registry cannot be read (it is there but is no regular file: a FIFO, a folder, ...);
+// nothing when it can, or when there is none. Lookups find nothing in a registry that cannot be
+// read, and never wait on it.
+std::optional<std::string> ClassRegistryProblem();
 std::optional<ClassRegistration> FindClass(const Guid& clsid);
 std::optional<TypeLibRegistration> FindTypeLib(const Guid& libid, std::string_view version);
 

@@ -124,7 +124,12 @@ Result<Ref<Dispatch>> Loader::CreateObject(std::u16string_view progIdOrClsid) {
   std::string text = Utf8FromUtf16(progIdOrClsid);
   std::optional<Guid> clsid =
       !text.empty() && text.front() == '{' ? ParseGuid(text) : ClsidFromProgId(text);
-  if (!clsid) return CannotCreate(u"no class " + std::u16string(progIdOrClsid));
+  if (!clsid) {
+    if (auto problem = ClassRegistryProblem()) {
+      return CannotCreate(u"the class registry cannot be read: " + Utf16FromUtf8(*problem));
+    }
+    return CannotCreate(u"no class " + std::u16string(progIdOrClsid));
+  }
   auto object = CreateInstance(*clsid);
   if (!object) return object.error();
   auto dispatch = QueryInterface<Dispatch>(*object);

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Script host benchmark.
 
-1. TCP echo round trips driven by a script (bench/script_echo_client.js) through the socket
-   control in script event mode, beside a plain Python socket client against the same echo server
+1. TCP echo round trips driven by a script through the socket control, in script event mode
+   (bench/script_echo_client.js) and with event handlers (bench/script_echo_handlers.js), beside a plain Python socket client against the same echo server
    in the same run: round trips per second and their ratio.
 2. The idle cost of a script sleeping in WScript.Sleep(60000) with an open TCP connection and an
    open serial port (one end of a socat pseudo-terminal pair): CPU time over a measured interval.
@@ -81,6 +81,17 @@ def script_round_trips(host_program, env, port, seconds, sleep_ms, block):
     return trips * 1000.0 / ms
 
 
+def handler_round_trips(host_program, env, port, seconds, block):
+    out = subprocess.run(
+        [host_program, os.path.join(HERE, "script_echo_handlers.js"), "127.0.0.1", str(port),
+         str(seconds), str(block)],
+        env=env, capture_output=True, text=True, timeout=seconds + 30)
+    if out.returncode != 0:
+        sys.exit("script failed: " + out.stderr)
+    trips, ms = (int(x) for x in out.stdout.split())
+    return trips * 1000.0 / ms
+
+
 def cpu_seconds(pid):
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
@@ -146,6 +157,9 @@ def main():
                                       options.block)
             print(f"script, Sleep({sleep_ms}) between polls:      {rate:10.0f} round trips/s"
                   f"  ({rate / plain:.2f} of plain)")
+        rate = handler_round_trips(host_program, env, port, options.seconds, options.block)
+        print(f"script, event handlers:              {rate:10.0f} round trips/s"
+              f"  ({rate / plain:.2f} of plain)")
 
         idle = idle_cost(host_program, env, port, folder, options.idle_seconds)
         if idle is None:

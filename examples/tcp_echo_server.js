@@ -14,15 +14,18 @@ if (args.length < 1) {
 }
 var clientsToServe = args.length > 1 ? parseInt(args(1), 10) : -1;
 
+// The clients being served, each with its number; a client that left is dropped from the list,
+// and its control goes with it.
 var peers = [];
+var accepted = 0;
 var served = 0;
 
 function listener_ConnectionRequest(requestID) {
   var peer = new ActiveXObject("Quorvane.Winsock");
   peer.Start_EventForScript();
   peer.Accept(requestID);
-  peers.push(peer);
-  WScript.Echo("client " + peers.length + " from " + peer.RemoteHostIP);
+  peers.push({ control: peer, number: ++accepted });
+  WScript.Echo("client " + accepted + " from " + peer.RemoteHostIP);
 }
 
 function listener_Error(number, description) {
@@ -38,8 +41,7 @@ WScript.Echo("listening on port " + listener.LocalPort);
 while (clientsToServe < 0 || served < clientsToServe) {
   WScript.Sleep(5);  // the listener's events arrive here
   for (var i = 0; i < peers.length; ++i) {
-    var peer = peers[i];
-    if (peer === null) continue;
+    var peer = peers[i].control;
     for (;;) {
       var e = new VBArray(peer.GetEventParameters()).toArray();
       if (e[0] === undefined) break;
@@ -47,9 +49,9 @@ while (clientsToServe < 0 || served < clientsToServe) {
         peer.SendData(e[9]);
       } else if (e[0] === "Close2" || e[0] === "Error") {
         peer.Close2();
-        peers[i] = null;
+        WScript.Echo("client " + peers[i].number + " left");
+        peers.splice(i--, 1);
         ++served;
-        WScript.Echo("client " + (i + 1) + " left");
         break;
       }
     }

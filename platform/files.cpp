@@ -47,6 +47,16 @@ File File::Open(const std::string& path, Mode mode) {
   return file;
 }
 
+bool File::IsRegularFile(const std::string& path) {
+  File file = Open(path, Mode::Read);
+  if (!file.IsOpen()) return false;
+  struct stat status {};
+  if (::fstat(file.fd_.get(), &status) != 0) return FailWithErrno();
+  if (S_ISREG(status.st_mode)) return true;
+  SetLastError(S_ISDIR(status.st_mode) ? EISDIR : ENXIO);
+  return false;
+}
+
 bool File::IsFileOrFolder() const {
   struct stat status {};
   if (::fstat(fd_.get(), &status) != 0) return FailWithErrno();

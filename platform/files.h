@@ -29,6 +29,11 @@ class File {
   // The returned file is closed when opening failed; the last error tells why.
   static File Open(const std::string& path, Mode mode);
 
+  // Whether `path` is a regular file, told without waiting: it is opened as Mode::Read opens it,
+  // so a FIFO, a socket or a device fails at once (ENXIO), and a folder fails with EISDIR. False
+  // with the last error set when it is not.
+  static bool IsRegularFile(const std::string& path);
+
   bool IsOpen() const { return fd_.valid(); }
 
   // Writes every byte; false with the last error set when a write fails.

@@ -4,9 +4,17 @@
 #include <limits.h>
 #include <stdlib.h>
 
+#include "platform/files.h"
+#include "platform/last_error.h"
+
 namespace platform {
 
 std::variant<OpenedLibrary, LibraryFailure> OpenLibrary(const std::string& path) {
+  // The system loader opens and reads a FIFO, waiting for as long as nobody writes to it; a
+  // path (rather than a name searched for) must name a regular file before it is handed over.
+  if (path.find('/') != std::string::npos && !File::IsRegularFile(path)) {
+    return LibraryFailure{path + ": " + SystemMessageText(LastError())};
+  }
   void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* why = ::dlerror();

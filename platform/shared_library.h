@@ -18,7 +18,8 @@ struct LibraryFailure {
 };
 
 // Opens the library at `path` with its symbols bound at once and kept local to it, so that each
-// module keeps its own copy of what it links.
+// module keeps its own copy of what it links. A path that is not a regular file (a FIFO, a
+// device, a folder) fails at once.
 std::variant<OpenedLibrary, LibraryFailure> OpenLibrary(const std::string& path);
 
 // The address of an exported symbol; nullptr when the library has none of that name.

@@ -47,7 +47,8 @@ AutomationBridge::AutomationBridge(QJSEngine& engine, HostState& state, HostBrid
       host_(host),
       location_(std::move(location)),
       loader_(&loop),
-      values_(engine) {}
+      collector_(engine),
+      values_(engine, collector_) {}
 
 AutomationBridge::~AutomationBridge() {
   ReleaseAll();
@@ -241,10 +242,15 @@ void AutomationBridge::connect(const QJSValue& handle, const QString& prefix) {
                                 u"The object has no events to connect to"));
     return;
   }
+  // The sink holds the object only while it delivers: a handler may drop the script's last
+  // reference and collect it, and the object must outlive its own event. (Holding it for good
+  // would keep the object alive through its own connection.)
   auto sink = automation::MakeEventSink(
-      [this, prefix, events](automation::DispId id, std::span<Variant> args) -> automation::Status {
+      [this, prefix, events, object](automation::DispId id,
+                                     std::span<Variant> args) -> automation::Status {
         const automation::MemberInfo* event = automation::FindMember(*events, id);
         if (event == nullptr) return automation::Status::Ok();
+        const Ref<Dispatch> raising(object);
         return Deliver(prefix + FromUtf16(event->name), args);
       },
       events);
@@ -264,6 +270,36 @@ void AutomationBridge::disconnect(const QJSValue& handle) {
 automation::Status AutomationBridge::Deliver(const QString& handlerName, std::span<Variant> args) {
   // Once the script is stopping, no handler runs any more.
   if (state_.Stopping() || !deliver_.isCallable()) return automation::Status::Ok();
+  // Events wait when the handlers are nested as deep as they may go, and behind those already
+  // waiting, so that they run in the order they came.
+  if (handlerDepth_ >= kMaxHandlerDepth || !waiting_.empty()) {
+    WaitingEvent event{handlerName, {}};
+    event.args.reserve(args.size());
+    for (const Variant& arg : args) event.args.push_back(arg.Deref());
+    waiting_.push_back(std::move(event));
+    RunWaiting();
+    return automation::Status::Ok();
+  }
+  automation::Status status = RunHandler(handlerName, args);
+  RunWaiting();
+  return status;
+}
+
+void AutomationBridge::RunWaiting() {
+  while (!waiting_.empty() && handlerDepth_ < kMaxHandlerDepth && !state_.Stopping()) {
+    WaitingEvent event = std::move(waiting_.front());
+    waiting_.pop_front();
+    (void)RunHandler(event.handlerName, event.args);
+  }
+}
+
+automation::Status AutomationBridge::RunHandler(const QString& handlerName,
+                                                std::span<Variant> args) {
+  struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+  } guard(handlerDepth_);
   QJSValue scriptArgs = engine_.newArray(static_cast<uint>(args.size()));
   bool writesBack = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -327,12 +363,17 @@ QJSValue AutomationBridge::writableHandler(const QJSValue& handler, const QStrin
 }
 
 bool AutomationBridge::isArray(const QJSValue& value) const {
-  const OpaqueValue* opaque = ValueMapper::OpaqueOf(value);
+  auto opaque = ValueMapper::OpaqueOf(value);
   return opaque != nullptr && opaque->value().IsArray();
 }
 
 QJSValue AutomationBridge::arrayToArray(const QJSValue& array) {
-  const automation::SafeArray& elements = ValueMapper::OpaqueOf(array)->value().AsArray();
+  const auto opaque = ValueMapper::OpaqueOf(array);
+  if (opaque == nullptr || !opaque->value().IsArray()) {
+    Throw(automation::MakeError(automation::kErrTypeMismatch));
+    return {};
+  }
+  const automation::SafeArray& elements = opaque->value().AsArray();
   QJSValue list = engine_.newArray(static_cast<uint>(elements.Count()));
   for (std::size_t i = 0; i < elements.Count(); ++i) {
     auto element = elements.Get(elements.LowerBound() + static_cast<std::int32_t>(i));
@@ -350,12 +391,22 @@ QJSValue AutomationBridge::arrayBound(const QJSValue& array, int dimension, bool
     Throw(automation::MakeError(automation::kErrSubscriptOutOfRange));
     return {};
   }
-  const automation::SafeArray& elements = ValueMapper::OpaqueOf(array)->value().AsArray();
+  const auto opaque = ValueMapper::OpaqueOf(array);
+  if (opaque == nullptr || !opaque->value().IsArray()) {
+    Throw(automation::MakeError(automation::kErrTypeMismatch));
+    return {};
+  }
+  const automation::SafeArray& elements = opaque->value().AsArray();
   return QJSValue(upper ? elements.UpperBound() : elements.LowerBound());
 }
 
 QJSValue AutomationBridge::arrayItem(const QJSValue& array, const QJSValue& indices) {
-  const automation::SafeArray& elements = ValueMapper::OpaqueOf(array)->value().AsArray();
+  const auto opaque = ValueMapper::OpaqueOf(array);
+  if (opaque == nullptr || !opaque->value().IsArray()) {
+    Throw(automation::MakeError(automation::kErrTypeMismatch));
+    return {};
+  }
+  const automation::SafeArray& elements = opaque->value().AsArray();
   if (indices.property(QStringLiteral("length")).toInt() != 1) {
     Throw(automation::MakeError(automation::kErrSubscriptOutOfRange));
     return {};
@@ -376,8 +427,7 @@ QJSValue AutomationBridge::arrayItem(const QJSValue& array, const QJSValue& indi
 
 std::optional<QString> AutomationBridge::EchoText(const QJSValue& value, bool& ok) {
   ok = true;
-  if (const OpaqueValue* opaque = ValueMapper::OpaqueOf(value)) {
-    (void)opaque;
+  if (ValueMapper::OpaqueOf(value) != nullptr) {
     ok = false;
     Throw(automation::MakeError(automation::kErrTypeMismatch));
     return std::nullopt;

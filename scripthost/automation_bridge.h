@@ -6,8 +6,10 @@
 #include <QHash>
 #include <QJSValue>
 #include <QObject>
+#include <deque>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "automation/loader.h"
 #include "scripthost/error_report.h"
@@ -50,6 +52,9 @@ class AutomationBridge : public QObject {
   Q_INVOKABLE QJSValue writableHandler(const QJSValue& handler, const QString& name,
                                        const QJSValue& capture);
 
+  // CollectGarbage(): collects what the script no longer reaches, and releases its objects.
+  Q_INVOKABLE void collectGarbage() { collector_.CollectNow(); }
+
   Q_INVOKABLE bool isArray(const QJSValue& value) const;
   Q_INVOKABLE QJSValue arrayToArray(const QJSValue& array);
   Q_INVOKABLE int arrayDimensions(const QJSValue& array);
@@ -70,7 +75,11 @@ class AutomationBridge : public QObject {
   void Throw(const automation::Error& error, const QString& hint = {});
   QJSValue Create(const QString& progId, automation::Ref<automation::Dispatch>& created);
   // One event from a connected object, delivered to the script's handler prefix + name.
+  // Past kMaxHandlerDepth handlers running inside each other's Sleep, further events wait in
+  // order and run when a level returns.
   automation::Status Deliver(const QString& handlerName, std::span<automation::Variant> args);
+  automation::Status RunHandler(const QString& handlerName, std::span<automation::Variant> args);
+  void RunWaiting();
   void HandlerFailed(const QJSValue& thrown);
 
   QJSEngine& engine_;
@@ -78,6 +87,7 @@ class AutomationBridge : public QObject {
   HostBridge& host_;
   ScriptLocation location_;
   automation::Loader loader_;
+  Collector collector_;
   ValueMapper values_;
   QJSValue deliver_;
   struct WritableHandler {
@@ -85,6 +95,15 @@ class AutomationBridge : public QObject {
     QJSValue writable;  // undefined when the handler's source was not found
   };
   QHash<QString, WritableHandler> writableHandlers_;
+  struct WaitingEvent {
+    QString handlerName;
+    std::vector<automation::Variant> args;  // by value: the raiser is gone by the time it runs
+  };
+  std::deque<WaitingEvent> waiting_;
+  int handlerDepth_ = 0;
+
+ public:
+  static constexpr int kMaxHandlerDepth = 32;
 };
 
 }  // namespace scripthost

@@ -116,6 +116,18 @@ void HostBridge::sleep(const QJSValue& milliseconds) {
   } while (!state_.Stopping() && Clock::now() < deadline);
 }
 
+void HostBridge::setTimeout(const QJSValue& seconds) {
+  double given = seconds.toNumber();
+  // The platform's property is a whole number of seconds; a negative one or one out of range is
+  // an invalid argument.
+  if (std::isnan(given) || given < 0 || given > std::numeric_limits<qint32>::max()) {
+    fail(kInvalidArgument, QStringLiteral("Invalid procedure call or argument"));
+    return;
+  }
+  timeoutSeconds_ = std::trunc(given);
+  if (onTimeoutSet_) onTimeoutSet_(timeoutSeconds_);
+}
+
 void HostBridge::fail(int errorNumber, const QString& description) {
   ThrowScriptError(engine_, ScriptErrorNumber(errorNumber), description, {});
 }

@@ -5,6 +5,7 @@
 #include <QJSValue>
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 #include "scripthost/event_pump.h"
 #include "scripthost/host_state.h"
@@ -38,6 +39,11 @@ class HostBridge : public QObject {
   Q_INVOKABLE void echo(const QJSValue& items);
   Q_INVOKABLE void quit(const QJSValue& code);
   Q_INVOKABLE void sleep(const QJSValue& milliseconds);
+  // WScript.Timeout, in seconds; 0 for none.
+  Q_INVOKABLE double timeout() const { return timeoutSeconds_; }
+  Q_INVOKABLE void setTimeout(const QJSValue& seconds);
+  // Called with the seconds each time the script sets its timeout.
+  void OnTimeoutSet(std::function<void(double)> handler) { onTimeoutSet_ = std::move(handler); }
 
   // stream: 1 standard output, 2 standard error.
   Q_INVOKABLE void write(int stream, const QString& text);
@@ -68,6 +74,8 @@ class HostBridge : public QObject {
   EventPump& pump_;
   ScriptIdentity identity_;
   AutomationBridge* automation_ = nullptr;
+  double timeoutSeconds_ = 0;
+  std::function<void(double)> onTimeoutSet_;
   OutputStream stdout_{stdout};
   OutputStream stderr_{stderr};
   InputStream input_{stdin};

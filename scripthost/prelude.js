@@ -14,8 +14,17 @@
 
   var slice = Array.prototype.slice;
 
+  // The last error the host's objects threw. The engine turns an error thrown while it looks up
+  // a member to call into a TypeError of its own that names it; the error model finds the
+  // original through this.
+  var lastFailure = null;
   function fail(errorNumber, description) {
-    host.fail(errorNumber, description);
+    try {
+      host.fail(errorNumber, description);
+    } catch (e) {
+      lastFailure = e;
+      throw e;
+    }
   }
 
   // Members found without regard to case, as on the platform host's own objects.
@@ -142,8 +151,8 @@
       members[name] = found;
       return found;
     }
-    function notFound(name) {
-      fail(438, "Object doesn't support this property or method: " + name);
+    function notFound() {
+      fail(438, "Object doesn't support this property or method");
     }
     var target = new DispatchObject();
     return new Proxy(target, {
@@ -173,12 +182,12 @@
             return m.call;
         }
         if (name in t) return t[name];
-        return notFound(name);
+        return notFound();
       },
       set: function (t, name, value) {
         if (typeof name !== 'string') return false;
         var m = member(name);
-        if (m.kind === KIND_NONE) notFound(name);
+        if (m.kind === KIND_NONE) notFound();
         automation.invoke(handle, m.id, INVOKE_PUT, [value]);
         return true;
       },
@@ -297,6 +306,10 @@
     FullName: hostFullName,
     Path: hostFullName.substring(0, hostFullName.lastIndexOf('/')),
     Version: '5.8',
+    // Seconds after which the script is ended, 0 for never; the smaller of this and the command
+    // line's --timeout wins.
+    get Timeout() { return host.timeout(); },
+    set Timeout(seconds) { host.setTimeout(seconds); },
     Interactive: true,
     StdIn: stdIn,
     StdOut: outputStream(1),
@@ -358,6 +371,116 @@
     SaveProperties: function (object) { return automation.saveProperties(handleOf(object)); }
   });
 
+  // --- The platform language's own error model -----------------------------------------------
+
+  // A numbered run-time error in the script's form: 0x800A0000 + n as a signed 32-bit value.
+  function runtimeNumber(n) { return (0x800A0000 + n) | 0; }
+
+  // The engine's own errors as the platform language numbers and words them; null for an error
+  // it has no number for.
+  var ENGINE_ERRORS = [
+    [ReferenceError, /^(.*) is not defined$/, 5009, function (m) { return "'" + m[1] + "' is undefined"; }],
+    [RangeError, /call stack size exceeded/, 28, 'Out of stack space'],
+    [RangeError, /out of memory/i, 7, 'Out of memory'],
+    [RangeError, /^Invalid array length|^-?\d+ out of range$/, 5029, 'Array length must be a finite positive integer'],
+    [TypeError, /is not a function$/, 5002, 'Function expected'],
+    [TypeError, /^Cannot (read|call|set|assign)|^Value is (undefined|null)|of (undefined|null)$|^Type error$/, 5007, 'Object expected'],
+    [TypeError, /is not a constructor$/, 5002, 'Function expected'],
+    [TypeError, /./, 13, 'Type mismatch'],
+    [SyntaxError, /^Expected token `(identifier|;|\(|\)|\]|\{|\}|=|:)'$/, 0, function (m) {
+      return "Expected " + (m[1] === 'identifier' ? m[1] : "'" + m[1] + "'");
+    }],
+    [SyntaxError, /./, 1002, 'Syntax error'],
+    [URIError, /./, 5016, 'The URI to be decoded is not a valid encoding']
+  ];
+  var EXPECTED = {
+    "Expected ':'": 1003, "Expected ';'": 1004, "Expected '('": 1005, "Expected ')'": 1006,
+    "Expected ']'": 1007, "Expected '{'": 1008, "Expected '}'": 1009, 'Expected identifier': 1010,
+    "Expected '='": 1011
+  };
+  function engineError(error) {
+    var message = String(error.message);
+    if (error instanceof TypeError && lastFailure !== null &&
+        message.indexOf(' of object ' + String(lastFailure) + ' ') >= 0) {
+      return { number: lastFailure.number, description: lastFailure.description };
+    }
+    for (var i = 0; i < ENGINE_ERRORS.length; ++i) {
+      var entry = ENGINE_ERRORS[i];
+      if (!(error instanceof entry[0])) continue;
+      var match = entry[1].exec(message);
+      if (!match) continue;
+      var description = typeof entry[3] === 'function' ? entry[3](match) : entry[3];
+      return { number: runtimeNumber(entry[2] || EXPECTED[description]), description: description };
+    }
+    return null;
+  }
+
+  var NativeError = global.Error;
+  function ownValue(object, name, value) {
+    Object.defineProperty(object, name, { value: value, writable: true, configurable: true });
+  }
+  // Every error has a number and a description: those given to it, else the platform's for the
+  // engine's own errors, else 0 and its message.
+  Object.defineProperty(NativeError.prototype, 'number', {
+    get: function () { var known = engineError(this); return known ? known.number : 0; },
+    set: function (value) { ownValue(this, 'number', value); },
+    configurable: true
+  });
+  Object.defineProperty(NativeError.prototype, 'description', {
+    get: function () { var known = engineError(this); return known ? known.description : String(this.message); },
+    set: function (value) { ownValue(this, 'description', value); },
+    configurable: true
+  });
+
+  // new Error(), new Error(description), new Error(number), new Error(number, description).
+  function ScriptError(first, second) {
+    var numbered = arguments.length >= 2 || typeof first === 'number';
+    var description = arguments.length >= 2 ? String(second)
+        : arguments.length === 0 || numbered || first === undefined ? '' : String(first);
+    var error = new NativeError(description);
+    ownValue(error, 'number', numbered ? Number(first) | 0 : 0);
+    ownValue(error, 'description', description);
+    return error;
+  }
+  ScriptError.prototype = NativeError.prototype;
+  ownValue(NativeError.prototype, 'constructor', ScriptError);
+
+  // --- The platform language's dates and engine functions -------------------------------------
+
+  var DAYS = ['Sun', 'Mon', 'Tue', 'Wed', 'Thu', 'Fri', 'Sat'];
+  var MONTHS = ['Jan', 'Feb', 'Mar', 'Apr', 'May', 'Jun', 'Jul', 'Aug', 'Sep', 'Oct', 'Nov', 'Dec'];
+  function two(n) { return n < 10 ? '0' + n : String(n); }
+  function zoneOf(date) {
+    var offset = -date.getTimezoneOffset();
+    if (offset === 0) return 'UTC';
+    var sign = offset < 0 ? '-' : '+';
+    offset = Math.abs(offset);
+    return 'UTC' + sign + two(Math.floor(offset / 60)) + two(offset % 60);
+  }
+  function timeOf(date) {
+    return two(date.getHours()) + ':' + two(date.getMinutes()) + ':' + two(date.getSeconds());
+  }
+  function dateMethod(name, format) {
+    ownValue(Date.prototype, name, function () {
+      if (isNaN(this.getTime())) return 'NaN';
+      return format(this);
+    });
+  }
+  dateMethod('toString', function (d) {
+    return DAYS[d.getDay()] + ' ' + MONTHS[d.getMonth()] + ' ' + d.getDate() + ' ' + timeOf(d) +
+        ' ' + zoneOf(d) + ' ' + d.getFullYear();
+  });
+  dateMethod('toDateString', function (d) {
+    return DAYS[d.getDay()] + ' ' + MONTHS[d.getMonth()] + ' ' + d.getDate() + ' ' + d.getFullYear();
+  });
+  dateMethod('toTimeString', function (d) { return timeOf(d) + ' ' + zoneOf(d); });
+  dateMethod('toUTCString', function (d) {
+    return DAYS[d.getUTCDay()] + ', ' + d.getUTCDate() + ' ' + MONTHS[d.getUTCMonth()] + ' ' +
+        d.getUTCFullYear() + ' ' + two(d.getUTCHours()) + ':' + two(d.getUTCMinutes()) + ':' +
+        two(d.getUTCSeconds()) + ' UTC';
+  });
+  ownValue(Date.prototype, 'toGMTString', Date.prototype.toUTCString);
+
   function install(name, value) {
     Object.defineProperty(global, name, { value: value, writable: true, configurable: true });
   }
@@ -366,4 +489,10 @@
   install('VBArray', VBArray);
   install('Enumerator', Enumerator);
   install('Host', Host);
+  install('Error', ScriptError);
+  install('ScriptEngine', function () { return 'JScript'; });
+  install('ScriptEngineMajorVersion', function () { return 5; });
+  install('ScriptEngineMinorVersion', function () { return 8; });
+  install('ScriptEngineBuildVersion', function () { return 16384; });
+  install('CollectGarbage', function () { automation.collectGarbage(); });
 })

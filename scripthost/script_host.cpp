@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 #include <QJSEngine>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -26,11 +28,15 @@ void WriteError(const std::string& line) {
   std::fflush(stderr);
 }
 
-std::string TimeoutMessage(const HostOptions& options) {
+std::string TimeoutMessage(const HostOptions& options, double limit) {
   char seconds[32];
-  std::snprintf(seconds, sizeof seconds, "%g", *options.timeoutSeconds);
+  std::snprintf(seconds, sizeof seconds, "%g", limit);
   return "quorvane-script: " + options.scriptPath + ": stopped after the timeout of " + seconds +
-         (*options.timeoutSeconds == 1 ? " second" : " seconds");
+         (limit == 1 ? " second" : " seconds");
+}
+
+std::chrono::milliseconds MillisecondsOf(double seconds) {
+  return std::chrono::milliseconds(static_cast<long long>(std::min(seconds, 2.0e6) * 1000.0));
 }
 
 // The file name that the engine records in its stack traces for a script evaluated under
@@ -93,24 +99,42 @@ int RunScript(const HostOptions& options, const std::string& hostPath) {
 
   QStringList trace;
   QJSValue result;
+  // The limit that ended the script (the command line's or the script's own), written by the
+  // watchdog that stopped it and read after both watchdogs are gone.
+  double firedLimit = 0;
   {
-    std::unique_ptr<Watchdog> watchdog;
-    if (options.timeoutSeconds) {
-      auto limit = std::chrono::milliseconds(
-          static_cast<long long>(std::min(*options.timeoutSeconds, 2.0e6) * 1000.0));
-      watchdog = std::make_unique<Watchdog>(
+    const auto started = std::chrono::steady_clock::now();
+    auto makeWatchdog = [&](double seconds, std::chrono::milliseconds limit) {
+      return std::make_unique<Watchdog>(
           limit, kStuckGrace,
-          [&] {
+          [&, seconds] {
             if (!state.TryStop(StopReason::TimedOut)) return;
+            firedLimit = seconds;
             engine.setInterrupted(true);
             pump.Wake();
           },
-          [&] {
-            WriteError(TimeoutMessage(options));
+          [&, seconds] {
+            WriteError(TimeoutMessage(options, seconds));
             std::_Exit(kExitTimeoutOrUsage);
           });
+    };
+    std::unique_ptr<Watchdog> watchdog;
+    if (options.timeoutSeconds) {
+      watchdog = makeWatchdog(*options.timeoutSeconds, MillisecondsOf(*options.timeoutSeconds));
     }
+    // WScript.Timeout counts from the script's start, as the command line's limit does; setting
+    // it again replaces the script's earlier limit, and 0 removes it.
+    std::unique_ptr<Watchdog> scriptWatchdog;
+    host->OnTimeoutSet([&](double seconds) {
+      scriptWatchdog.reset();
+      if (seconds <= 0) return;
+      auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+          std::chrono::steady_clock::now() - started);
+      scriptWatchdog = makeWatchdog(
+          seconds, std::max(MillisecondsOf(seconds) - elapsed, std::chrono::milliseconds(0)));
+    });
     result = engine.evaluate(sourceText, identity.fullName, 1, &trace);
+    host->OnTimeoutSet({});
   }
   engine.setInterrupted(false);
 
@@ -124,7 +148,7 @@ int RunScript(const HostOptions& options, const std::string& hostPath) {
       exitCode = kExitFailure;
       break;
     case StopReason::TimedOut:
-      WriteError(TimeoutMessage(options));
+      WriteError(TimeoutMessage(options, firedLimit));
       exitCode = kExitTimeoutOrUsage;
       break;
     case StopReason::None:

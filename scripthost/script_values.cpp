@@ -1,6 +1,7 @@
 #include "scripthost/script_values.h"
 
 #include <QJSEngine>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -30,16 +31,24 @@ DispatchHandle* ValueMapper::HandleOf(const QJSValue& value) {
   return qobject_cast<DispatchHandle*>(value.property(DispatchKey()).toQObject());
 }
 
-const OpaqueValue* ValueMapper::OpaqueOf(const QJSValue& value) {
-  return value.isQObject() ? qobject_cast<OpaqueValue*>(value.toQObject()) : nullptr;
+std::shared_ptr<const OpaqueValue> ValueMapper::OpaqueOf(const QJSValue& value) {
+  if (!value.isVariant()) return nullptr;
+  const QVariant held = value.toVariant();
+  if (held.metaType() != QMetaType::fromType<OpaqueReference>()) return nullptr;
+  return held.value<OpaqueReference>().value;
 }
 
 QJSValue ValueMapper::NewHandle(automation::Ref<automation::Dispatch> object) {
-  auto* handle = new DispatchHandle(std::move(object));  // owned by the engine from here
+  collector_.Made(Collector::kObjectWeight);
+  auto* handle = new DispatchHandle(std::move(object), collector_.live());  // the engine owns it
   QJSValue wrapped = engine_.newQObject(handle);
   QJSEngine::setObjectOwnership(handle, QJSEngine::JavaScriptOwnership);
-  // Forget handles the engine has freed, so the list does not grow with every object.
-  std::erase_if(handles_, [](const QPointer<DispatchHandle>& h) { return h.isNull(); });
+  // Forget handles the engine has freed, so the list does not grow with every object; only when
+  // it doubled, so that making an object costs the same however many the script holds.
+  if (handles_.size() >= prunedSize_ * 2) {
+    std::erase_if(handles_, [](const QPointer<DispatchHandle>& h) { return h.isNull(); });
+    prunedSize_ = std::max<std::size_t>(handles_.size(), 64);
+  }
   handles_.emplace_back(handle);
   return wrapped;
 }
@@ -58,10 +67,9 @@ void ValueMapper::ReleaseAll() {
 QJSValue ValueMapper::ToScript(const Variant& given) {
   const Variant& value = given.Deref();
   if (value.IsArray()) {
-    auto* opaque = new OpaqueValue(value);
-    QJSValue wrapped = engine_.newQObject(opaque);
-    QJSEngine::setObjectOwnership(opaque, QJSEngine::JavaScriptOwnership);
-    return wrapped;
+    collector_.Made(Collector::kArrayWeight);
+    return engine_.toScriptValue(
+        OpaqueReference{std::make_shared<const OpaqueValue>(value, collector_.live())});
   }
   switch (value.Type()) {
     case VarType::Null:
@@ -99,7 +107,7 @@ automation::Result<Variant> ValueMapper::FromScript(const QJSValue& value) const
     return Variant::R8(number);
   }
   if (value.isString()) return Variant::String(value.toString().toStdU16String());
-  if (const OpaqueValue* opaque = OpaqueOf(value)) return opaque->value();
+  if (auto opaque = OpaqueOf(value)) return opaque->value();
   if (DispatchHandle* handle = HandleOf(value)) {
     if (!handle->object()) return automation::MakeError(automation::kErrTypeMismatch);
     return Variant::Object(handle->ref());

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
+#include "platform/fault_drills.h"
 #include "platform/process.h"
 #include "scripthost/host_runner.h"
 
@@ -276,6 +279,42 @@ TEST_F(AutomationTest, HostObjectLoadsAndSavesProperties) {
             "{\"Value\":8,\"Name\":\"rig\"}\n"
             "0 loaded\n"
             "424\n");
+}
+
+TEST_F(AutomationTest, AFifoAsTheRegistryOrAsTheLibraryFailsAtOnceWithTheCause) {
+  // Neither is ever opened in a way that waits for a writer.
+  const std::string registry = runner_.folder() / "data/commtestkit/classes.reg";
+  const std::string saved = testing_support::ReadWholeFile(registry);
+  const std::string fifo = runner_.folder() / "library.so";
+  ASSERT_TRUE(platform::CreateFifo(fifo));
+  std::string redirected = saved;
+  for (std::size_t at = redirected.find(TK_TEST_MODULE); at != std::string::npos;
+       at = redirected.find(TK_TEST_MODULE, at)) {
+    redirected.replace(at, std::string(TK_TEST_MODULE).size(), fifo);
+  }
+  testing_support::WriteWholeFile(registry, redirected);
+  HostResult library = Run("new ActiveXObject('ScriptHostTest.Widget');");
+  EXPECT_EQ(library.exitCode, 1);
+  EXPECT_EQ(library.err,
+            "script.js(1, 1) Script runtime error: ActiveX component can't create object\n"
+            "quorvane-script: \"ScriptHostTest.Widget\" could not be created (" +
+                fifo +
+                ": No such device or address); is the library registered with "
+                "quorvane-register?\n");
+
+  std::filesystem::remove(registry);
+  ASSERT_TRUE(platform::CreateFifo(registry));
+  HostResult fifoRegistry =
+      Run("try { new ActiveXObject('ScriptHostTest.Widget'); } catch (e) {\n"
+          "  WScript.Echo(e.number & 0xFFFF, e.description);\n"
+          "}\n"
+          "new ActiveXObject('ScriptHostTest.Widget');\n");
+  EXPECT_EQ(fifoRegistry.exitCode, 1);
+  EXPECT_EQ(fifoRegistry.out, "429 ActiveX component can't create object\n");
+  EXPECT_NE(fifoRegistry.err.find("(the class registry cannot be read: " + registry +
+                                  ": No such device or address)"),
+            std::string::npos)
+      << fifoRegistry.err;
 }
 
 }  // namespace

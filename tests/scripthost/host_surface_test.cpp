@@ -111,10 +111,8 @@ TEST(HostSurface, UncaughtErrorsAreReportedWithLineColumnSourceAndDescription) {
     const char* report;
   };
   const Case cases[] = {
-      {"var x = 1;\n  x.foo.bar();\n",
-       "script.js(2, 3) Script runtime error: Cannot call method 'bar' of undefined\n"},
-      {"\n\n  var = 3;\n",
-       "script.js(3, 7) Script compilation error: Expected token `identifier'\n"},
+      {"var x = 1;\n  x.foo.bar();\n", "script.js(2, 3) Script runtime error: Object expected\n"},
+      {"\n\n  var = 3;\n", "script.js(3, 7) Script compilation error: Expected identifier\n"},
       {"function f() {\n    throw new Error('from a function');\n}\nf();\n",
        "script.js(2, 5) Script runtime error: from a function\n"},
       {"throw 'plain text';\n",
