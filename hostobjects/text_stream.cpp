@@ -83,8 +83,7 @@ class TextStreamObject final : public HostObject {
     Method(u"ReadAll", id::kReadAll, 0, 0, [this](Args) -> Result<Variant> {
       if (Status s = Reading(); !s) return s.error();
       if (!Fill(1)) return FileError(kErrPastEnd);
-      while (Fill(text_.size() - pos_ + 1)) {
-      }
+      while (channel_ && !ended_) (void)Fill(text_.size() - pos_ + 1);
       return Str(Take(text_.size() - pos_));
     });
     Method(u"ReadLine", id::kReadLine, 0, 0, [this](Args) -> Result<Variant> {

@@ -50,6 +50,9 @@ class AutomationBridge : public QObject {
   Q_INVOKABLE QJSValue writableHandler(const QJSValue& handler, const QString& name,
                                        const QJSValue& capture);
 
+  // The items of a collection (its _NewEnum), for Enumerator.
+  Q_INVOKABLE QJSValue enumerate(const QJSValue& handle);
+
   Q_INVOKABLE bool isArray(const QJSValue& value) const;
   Q_INVOKABLE QJSValue arrayToArray(const QJSValue& array);
   Q_INVOKABLE int arrayDimensions(const QJSValue& array);
