@@ -62,10 +62,17 @@ TEST_F(DataStreamTest, TextInEachCharsetByteForByte) {
     std::string bytes;
   };
   const std::vector<Case> cases = {
-      {u"shift_jis", u"日本語A", "\x93\xfa\x96\x7b\x8c\xea" "A\r\n"},
+      {u"shift_jis", u"日本語A",
+       "\x93\xfa\x96\x7b\x8c\xea"
+       "A\r\n"},
       {u"Shift-JIS", u"ｱ", "\xb1\r\n"},
-      {u"utf-8", u"日本語A", "\xef\xbb\xbf\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e" "A\r\n"},
-      {u"unicode", u"日A", std::string("\xff\xfe\xe5\x65" "A\0\r\0\n\0", 10)},
+      {u"utf-8", u"日本語A",
+       "\xef\xbb\xbf\xe6\x97\xa5\xe6\x9c\xac\xe8\xaa\x9e"
+       "A\r\n"},
+      {u"unicode", u"日A",
+       std::string("\xff\xfe\xe5\x65"
+                   "A\0\r\0\n\0",
+                   10)},
       {u"us-ascii", u"Aé", "A?\r\n"},
       {u"iso-8859-1", u"Aé", "A\xe9\r\n"},
   };

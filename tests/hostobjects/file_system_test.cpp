@@ -118,7 +118,8 @@ TEST_F(FileSystemTest, CallsGiveTheOriginalsResultsAndErrors) {
     std::string shown = automation::Utf8FromUtf16(row.method);
     for (const Variant& a : row.args) shown += " " + Text(a);
     EXPECT_EQ(ErrorNumber(result), row.error) << shown;
-    if (row.error == 0 && row.result != "*" && result && result->Type() != automation::VarType::Dispatch) {
+    if (row.error == 0 && row.result != "*" && result &&
+        result->Type() != automation::VarType::Dispatch) {
       EXPECT_EQ(Text(result), row.result) << shown;
     }
     if (row.error == 0 && result && result->Type() == automation::VarType::Dispatch) {
@@ -142,7 +143,8 @@ TEST_F(FileSystemTest, ErrorsCarryTheOriginalTexts) {
   auto denied = Call(*fso_, u"OpenTextFile", {S(u"C:\\Data")});
   EXPECT_EQ(automation::Utf8FromUtf16(denied.error().description), "Permission denied");
   auto bad = Call(*fso_, u"GetSpecialFolder", {I(9)});
-  EXPECT_EQ(automation::Utf8FromUtf16(bad.error().description), "Invalid procedure call or argument");
+  EXPECT_EQ(automation::Utf8FromUtf16(bad.error().description),
+            "Invalid procedure call or argument");
 }
 
 TEST_F(FileSystemTest, AMissingDriveLinkIsPathNotFoundAndAPathWithoutDriveIsLocal) {

@@ -33,10 +33,8 @@ TEST_F(ShellTest, RunWaitsAndGivesTheExitCode) {
     std::string code;
   };
   const std::vector<Case> cases = {
-      {u"exit 3", true, "3"},
-      {u"true", true, "0"},
-      {u"kill -9 $$", true, "137"},
-      {u"no-such-program-here 2>/dev/null", true, "127"},
+      {u"exit 3", true, "3"},       {u"true", true, "0"},
+      {u"kill -9 $$", true, "137"}, {u"no-such-program-here 2>/dev/null", true, "127"},
       {u"sleep 5", false, "0"},
   };
   for (const Case& c : cases) {
@@ -90,10 +88,12 @@ TEST_F(ShellTest, EnvironmentAndExpansion) {
   ASSERT_TRUE(Put(*process, u"Item", {S(u"TK_RIG_VALUE"), S(u"42")}));
   EXPECT_EQ(Text(Get(*process, u"Item", {S(u"TK_RIG_VALUE")})), "42");
   EXPECT_EQ(Text(Get(*process, u"Item", {S(u"tk_rig_value")})), "42");
-  EXPECT_EQ(Text(Call(*shell_, u"ExpandEnvironmentStrings", {S(u"a%TK_RIG_VALUE%b %NOT_SET_X% 100%")})),
-            "a42b %NOT_SET_X% 100%");
+  EXPECT_EQ(
+      Text(Call(*shell_, u"ExpandEnvironmentStrings", {S(u"a%TK_RIG_VALUE%b %NOT_SET_X% 100%")})),
+      "a42b %NOT_SET_X% 100%");
   // Children see it, and a Run command line expands it too.
-  ASSERT_TRUE(Call(*shell_, u"Run", {S(u"echo $TK_RIG_VALUE-%TK_RIG_VALUE% > env.txt"), I(0), B(true)}));
+  ASSERT_TRUE(
+      Call(*shell_, u"Run", {S(u"echo $TK_RIG_VALUE-%TK_RIG_VALUE% > env.txt"), I(0), B(true)}));
   EXPECT_EQ(Read("env.txt"), "42-42\n");
   auto system = ObjectOf(Get(*shell_, u"Environment"));
   EXPECT_EQ(Text(Get(*system, u"Item", {S(u"TK_RIG_VALUE")})), "42");
@@ -124,7 +124,8 @@ TEST_F(ShellTest, CurrentDirectorySpecialFoldersNetworkAndPopup) {
 
   // Under the test runner standard input is no terminal: nobody can answer.
   if (!platform::InputIsTerminal()) {
-    EXPECT_EQ(Text(Call(*shell_, u"Popup", {S(u"Plug the cable in"), I(0), S(u"Rig"), I(1)})), "-1");
+    EXPECT_EQ(Text(Call(*shell_, u"Popup", {S(u"Plug the cable in"), I(0), S(u"Rig"), I(1)})),
+              "-1");
   }
 }
 

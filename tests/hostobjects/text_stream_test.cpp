@@ -33,7 +33,8 @@ TEST_F(TextStreamTest, WritesCp932ByDefaultAndUtf16WithAByteOrderMarkForUnicode)
       {{S(u"C:\\ansi.txt")}, std::string(kNihongoCp932) + "A\r\n\r\n\r\nend"},
       {{S(u"C:\\ansi.txt"), B(true), B(false)}, std::string(kNihongoCp932) + "A\r\n\r\n\r\nend"},
       {{S(u"C:\\wide.txt"), B(true), B(true)},
-       std::string("\xff\xfe") + kNihongoUtf16 + std::string("A\0\r\0\n\0\r\0\n\0\r\0\n\0e\0n\0d\0", 20)},
+       std::string("\xff\xfe") + kNihongoUtf16 +
+           std::string("A\0\r\0\n\0\r\0\n\0\r\0\n\0e\0n\0d\0", 20)},
   };
   for (const Case& c : cases) {
     auto stream = ObjectOf(Call(*fso_, u"CreateTextFile", c.createArgs));
@@ -45,7 +46,8 @@ TEST_F(TextStreamTest, WritesCp932ByDefaultAndUtf16WithAByteOrderMarkForUnicode)
     EXPECT_EQ(Text(Get(*stream, u"Column")), "4");
     EXPECT_EQ(ErrorNumber(Call(*stream, u"ReadLine")), 54);
     ASSERT_TRUE(Call(*stream, u"Close"));
-    const std::string name = Text(c.createArgs[0]) == "C:\\ansi.txt" ? "drive/ansi.txt" : "drive/wide.txt";
+    const std::string name =
+        Text(c.createArgs[0]) == "C:\\ansi.txt" ? "drive/ansi.txt" : "drive/wide.txt";
     EXPECT_EQ(Read(name), c.expected) << name;
   }
 }
@@ -93,7 +95,9 @@ TEST_F(TextStreamTest, AppendingKeepsWhatIsThereAndWritingReplacesIt) {
   auto again = Open(u"C:\\wide.log", 8, true, -1);
   ASSERT_TRUE(Call(*again, u"Write", {S(u"b")}));
   ASSERT_TRUE(Call(*again, u"Close"));
-  EXPECT_EQ(Read("drive/wide.log"), std::string("\xff\xfe" "a\0b\0", 6));
+  EXPECT_EQ(Read("drive/wide.log"), std::string("\xff\xfe"
+                                                "a\0b\0",
+                                                6));
 
   auto write = Open(u"C:\\log.txt", 2);
   ASSERT_TRUE(Call(*write, u"Write", {S(u"new")}));

@@ -153,7 +153,8 @@ TEST_F(HostObjectsScriptTest, ADataStreamSendsAFileThroughTheSocketControl) {
   for (int i = 0; i < 3000; ++i) bytes.push_back(static_cast<char>(i * 7));
   testing_support::WriteWholeFile(runner_.folder() / "payload.bin", bytes);
   Receiver receiver;
-  HostResult result = Run(R"(
+  HostResult result =
+      Run(R"(
     var st = new ActiveXObject("ADODB.Stream");
     st.Type = 1;
     st.Open();
@@ -171,8 +172,7 @@ TEST_F(HostObjectsScriptTest, ADataStreamSendsAFileThroughTheSocketControl) {
     ws.Close2();
     WScript.Echo(sent ? "sent" : "not sent", st.EOS ? "end" : "more");
   )",
-                          {"127.0.0.1", std::to_string(receiver.port()),
-                           runner_.folder() / "payload.bin"});
+          {"127.0.0.1", std::to_string(receiver.port()), runner_.folder() / "payload.bin"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_EQ(result.out, "sent end\n");
   EXPECT_EQ(receiver.Received(), bytes);
@@ -195,8 +195,7 @@ TEST_F(HostObjectsScriptTest, CsvLoggerExampleWritesRowsBesideItself) {
   const std::string csvPath = runner_.folder() / "csv_logger.csv";
   EXPECT_EQ(result.out, csvPath + "\n");
   const std::string csv = testing_support::ReadWholeFile(csvPath);
-  const std::regex rows(
-      "time,answer\r\n(\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d,1\\.25\r\n){3}");
+  const std::regex rows("time,answer\r\n(\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d,1\\.25\r\n){3}");
   EXPECT_TRUE(std::regex_match(csv, rows)) << csv;
   EXPECT_EQ(receiver.Received(), "MEAS?\r\nMEAS?\r\nMEAS?\r\n");
 }
