@@ -44,8 +44,8 @@ std::mutex& TablesLock() {
   return lock;
 }
 std::map<std::u16string, std::unique_ptr<Table>>& Tables() {
-  static auto* tables = new std::map<std::u16string, std::unique_ptr<Table>>();  // NOLINT
-  return *tables;
+  static std::map<std::u16string, std::unique_ptr<Table>> tables;
+  return tables;
 }
 
 }  // namespace
