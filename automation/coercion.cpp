@@ -5,6 +5,7 @@
 #include <limits>
 #include <optional>
 
+#include "automation/date.h"
 #include "automation/dispatch.h"
 #include "automation/text.h"
 
@@ -161,6 +162,8 @@ Result<Number> ToNumber(const Variant& value) {
       return Number{true, value.AsBool() ? -1 : 0, 0};
     case VarType::R8:
       return Number{false, 0, value.AsR8()};
+    case VarType::Date:
+      return Number{false, 0, value.AsDate()};
     case VarType::String:
       return ParseNumber(value.AsString());
     default:
@@ -271,9 +274,23 @@ Result<std::u16string> ToString(const Variant& value) {
       return Ascii(std::to_string(v.AsUI1()));
     case VarType::R8:
       return FormatDouble(v.AsR8());
+    case VarType::Date:
+      return FormatDate(v.AsDate());
     default:
       return TypeMismatch();
   }
+}
+
+Result<double> ToDate(const Variant& value) {
+  auto scalar = Scalar(value);
+  if (!scalar) return scalar.error();
+  if (!scalar->IsArray() && scalar->Type() == VarType::Date) return scalar->AsDate();
+  if (!scalar->IsArray() && scalar->Type() == VarType::String) {
+    if (auto date = ParseDate(scalar->AsString())) return *date;
+  }
+  auto number = ToNumber(*scalar);
+  if (!number) return number.error();
+  return number->isInteger ? static_cast<double>(number->integer) : number->real;
 }
 
 Result<SafeArray> ToByteArray(const Variant& value) {
@@ -333,6 +350,11 @@ Result<Variant> ChangeType(const Variant& value, VarType to) {
       auto r = ToR8(v);
       if (!r) return r.error();
       return Variant::R8(*r);
+    }
+    case VarType::Date: {
+      auto r = ToDate(v);
+      if (!r) return r.error();
+      return Variant::Date(*r);
     }
     case VarType::Bool: {
       auto r = ToBool(v);

@@ -17,8 +17,8 @@
 
 namespace automation {
 
-// `value` as type `to` (a base type: Empty, Null, I2, I4, R8, String, Bool, UI1, Error, Variant
-// returns the value itself, Dispatch only for objects).
+// `value` as type `to` (a base type: Empty, Null, I2, I4, R8, Date, String, Bool, UI1, Error,
+// Variant returns the value itself, Dispatch only for objects).
 Result<Variant> ChangeType(const Variant& value, VarType to);
 
 Result<std::int16_t> ToI2(const Variant& value);
@@ -27,6 +27,10 @@ Result<double> ToR8(const Variant& value);
 Result<bool> ToBool(const Variant& value);
 Result<std::uint8_t> ToUI1(const Variant& value);
 Result<std::u16string> ToString(const Variant& value);
+// A date value (see automation/date.h): a date as it is, a number as days, a string read as a
+// date ("2026/12/11 14:19:25") or else as a number. As a string a date is FormatDate's text; as a
+// number, its days.
+Result<double> ToDate(const Variant& value);
 
 // An array of unsigned bytes from a Variant, as assigning to a byte array variable does: a byte
 // array as it is (with its lower bound), an array of Variants element by element (each coerced

@@ -133,6 +133,11 @@ Variant Variant::R8(double value) {
   v.value_ = value;
   return v;
 }
+Variant Variant::Date(double days) {
+  Variant v;
+  v.value_ = DateValue{days};
+  return v;
+}
 Variant Variant::Bool(bool value) {
   Variant v;
   v.value_ = value;
@@ -196,6 +201,8 @@ VarType Variant::Type() const {
       return VarType::Dispatch;
     case 10:
       return AsArray().ElementType();
+    case 12:
+      return VarType::Date;
     default:
       return VarType::Variant;
   }

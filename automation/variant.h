@@ -1,6 +1,6 @@
 #pragma once
 // Variant: the automation layer's value, with the original platform's type numbers. It holds Empty,
-// Null, a 2- or 4-byte integer, a double, a Boolean, a UTF-16 string, an error code (an omitted
+// Null, a 2- or 4-byte integer, a double, a date, a Boolean, a UTF-16 string, an error code (an omitted
 // argument is the error "parameter not found"), an unsigned byte, an object (a dispatch
 // reference), a one-dimensional array of unsigned bytes or of Variants with a lower bound, or a
 // reference to another Variant (a by-reference argument).
@@ -30,6 +30,7 @@ enum class VarType : std::uint16_t {
   I2 = 2,
   I4 = 3,
   R8 = 5,
+  Date = 7,
   String = 8,
   Dispatch = 9,
   Error = 10,
@@ -94,6 +95,9 @@ class Variant {
   static Variant I2(std::int16_t value);
   static Variant I4(std::int32_t value);
   static Variant R8(double value);
+  // A date as the platform keeps it: days since 30 December 1899, local time, the fraction
+  // being the time of day (negative days count back, the fraction still forward).
+  static Variant Date(double days);
   static Variant Bool(bool value);
   static Variant UI1(std::uint8_t value);
   static Variant String(std::u16string value);
@@ -123,6 +127,7 @@ class Variant {
   std::int16_t AsI2() const { return std::get<std::int16_t>(value_); }
   std::int32_t AsI4() const { return std::get<I4Value>(value_).value; }
   double AsR8() const { return std::get<double>(value_); }
+  double AsDate() const { return std::get<DateValue>(value_).days; }
   bool AsBool() const { return std::get<bool>(value_); }
   std::uint8_t AsUI1() const { return std::get<std::uint8_t>(value_); }
   const std::u16string& AsString() const { return std::get<std::u16string>(value_); }
@@ -147,6 +152,10 @@ class Variant {
   struct I4Value {
     std::int32_t value;
     friend bool operator==(I4Value, I4Value) = default;
+  };
+  struct DateValue {
+    double days;
+    friend bool operator==(DateValue, DateValue) = default;
   };
   struct ErrorValue {
     std::int32_t scode;
@@ -174,7 +183,7 @@ class Variant {
   };
   using Storage =
       std::variant<std::monostate, NullValue, std::int16_t, I4Value, double, bool, std::uint8_t,
-                   std::u16string, ErrorValue, ObjectValue, ArrayBox, Variant*>;
+                   std::u16string, ErrorValue, ObjectValue, ArrayBox, Variant*, DateValue>;
   Storage value_;
 };
 

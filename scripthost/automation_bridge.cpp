@@ -8,7 +8,9 @@
 #include "automation/class_info.h"
 #include "automation/coercion.h"
 #include "automation/control.h"
+#include "automation/enumerator.h"
 #include "automation/text.h"
+#include "hostobjects/host_objects.h"
 #include "scripthost/handler_source.h"
 #include "scripthost/host_bridge.h"
 #include "scripthost/script_property_bag.h"
@@ -73,7 +75,10 @@ Dispatch* AutomationBridge::ObjectOf(const QJSValue& handle) {
 }
 
 QJSValue AutomationBridge::Create(const QString& progId, Ref<Dispatch>& created) {
-  auto object = loader_.CreateObject(progId.toStdU16String());
+  // The host's own classes are found before the class registry is asked.
+  Ref<Dispatch> own = hostobjects::CreateHostObject(progId.toStdU16String());
+  auto object = own ? automation::Result<Ref<Dispatch>>(std::move(own))
+                    : loader_.CreateObject(progId.toStdU16String());
   if (!object) {
     // The loader says why in its description; the script sees the platform's own text, and the
     // reason goes into the report of an uncaught error.
@@ -360,6 +365,21 @@ QJSValue AutomationBridge::writableHandler(const QJSValue& handler, const QStrin
   }
   writableHandlers_.insert(name, entry);
   return entry.writable;
+}
+
+QJSValue AutomationBridge::enumerate(const QJSValue& handle) {
+  Dispatch* object = ObjectOf(handle);
+  if (object == nullptr) return {};
+  auto items = automation::EnumerateAll(*object);
+  if (!items) {
+    Throw(items.error());
+    return {};
+  }
+  QJSValue list = engine_.newArray(static_cast<uint>(items->size()));
+  for (std::size_t i = 0; i < items->size(); ++i) {
+    list.setProperty(static_cast<quint32>(i), values_.ToScript((*items)[i]));
+  }
+  return list;
 }
 
 bool AutomationBridge::isArray(const QJSValue& value) const {

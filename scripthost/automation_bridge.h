@@ -55,6 +55,9 @@ class AutomationBridge : public QObject {
   // CollectGarbage(): collects what the script no longer reaches, and releases its objects.
   Q_INVOKABLE void collectGarbage() { collector_.CollectNow(); }
 
+  // The items of a collection (its _NewEnum), for Enumerator.
+  Q_INVOKABLE QJSValue enumerate(const QJSValue& handle);
+
   Q_INVOKABLE bool isArray(const QJSValue& value) const;
   Q_INVOKABLE QJSValue arrayToArray(const QJSValue& array);
   Q_INVOKABLE int arrayDimensions(const QJSValue& array);

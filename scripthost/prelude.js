@@ -350,6 +350,9 @@
   function Enumerator(collection) {
     var items = collection === undefined || collection === null ? [] : collection[ITEMS];
     if (items === undefined && Array.isArray(collection)) items = collection;
+    if (items === undefined && typeof collection === 'object' && collection[DISPATCH] !== undefined) {
+      items = automation.enumerate(collection[DISPATCH]);
+    }
     if (items === undefined) fail(5015, 'Enumerator object expected');
     var self = this instanceof Enumerator ? this : Object.create(Enumerator.prototype);
     var index = 0;
@@ -480,6 +483,12 @@
         two(d.getUTCSeconds()) + ' UTC';
   });
   ownValue(Date.prototype, 'toGMTString', Date.prototype.toUTCString);
+
+  // A date for an object's member; the host passes every Date as the platform's date value.
+  Object.defineProperty(Date.prototype, 'getVarDate', {
+    value: function () { return new Date(this.getTime()); },
+    writable: true, configurable: true
+  });
 
   function install(name, value) {
     Object.defineProperty(global, name, { value: value, writable: true, configurable: true });

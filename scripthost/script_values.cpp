@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "automation/text.h"
+#include "scripthost/script_dates.h"
 
 namespace scripthost {
 namespace {
@@ -86,6 +87,8 @@ QJSValue ValueMapper::ToScript(const Variant& given) {
       return QJSValue(value.AsBool());
     case VarType::String:
       return QJSValue(FromUtf16(value.AsString()));
+    case VarType::Date:
+      return DateToScript(engine_, value.AsDate());
     case VarType::Dispatch:
       return Wrap(automation::Ref<automation::Dispatch>(value.AsObject()));
     default:
@@ -107,12 +110,13 @@ automation::Result<Variant> ValueMapper::FromScript(const QJSValue& value) const
     return Variant::R8(number);
   }
   if (value.isString()) return Variant::String(value.toString().toStdU16String());
+  if (value.isDate()) return Variant::Date(DateFromScript(value));
   if (auto opaque = OpaqueOf(value)) return opaque->value();
   if (DispatchHandle* handle = HandleOf(value)) {
     if (!handle->object()) return automation::MakeError(automation::kErrTypeMismatch);
     return Variant::Object(handle->ref());
   }
-  // A script object, function or date: the controls take none of them.
+  // A script object or function: the controls take neither.
   return automation::MakeError(automation::kErrTypeMismatch);
 }
 
