@@ -69,10 +69,25 @@ bool Readable(const std::string& path) {
   return platform::File::IsRegularFile(path) || platform::LastError() == ENOENT;
 }
 
-std::optional<std::string> Read(const std::string& section, std::string_view key) {
-  std::string value = platform::GetProfileString(section, key, kAbsent, ClassRegistryPath());
+std::optional<std::string> Read(const std::string& file, const std::string& section,
+                                std::string_view key) {
+  std::string value = platform::GetProfileString(section, key, kAbsent, file);
   if (value == kAbsent) return std::nullopt;
   return value;
+}
+
+// The first registry file that holds the key, with the key's value. The rest of an entry is read
+// from the same file, so that an entry never mixes the user's registration with the system's.
+struct Found {
+  std::string file;
+  std::string value;
+};
+std::optional<Found> FindFirst(const std::string& section, std::string_view key) {
+  for (std::string& file : ClassRegistrySearchPaths()) {
+    if (!Readable(file)) continue;
+    if (auto value = Read(file, section, key)) return Found{std::move(file), std::move(*value)};
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -87,6 +102,23 @@ std::string ClassRegistryPath() {
     base = std::string(home != nullptr ? home : "") + "/.local/share";
   }
   return base + "/commtestkit/classes.reg";
+}
+
+std::vector<std::string> ClassRegistrySearchPaths() {
+  std::vector<std::string> paths{ClassRegistryPath()};
+  const char* dataDirs = std::getenv("XDG_DATA_DIRS");
+  std::string_view folders =
+      dataDirs != nullptr && dataDirs[0] != '\0' ? dataDirs : "/usr/local/share:/usr/share";
+  while (!folders.empty()) {
+    std::size_t colon = folders.find(':');
+    std::string_view folder = folders.substr(0, colon);
+    // A relative folder is not a base directory at all and is skipped.
+    if (!folder.empty() && folder.front() == '/') {
+      paths.push_back(std::string(folder) + "/commtestkit/classes.reg");
+    }
+    folders = colon == std::string_view::npos ? std::string_view() : folders.substr(colon + 1);
+  }
+  return paths;
 }
 
 Status RegisterClass(const ClassRegistration& r) {
@@ -167,48 +199,48 @@ std::optional<std::string> ClassRegistryProblem() {
 }
 
 std::optional<Guid> ClsidFromProgId(std::string_view progId) {
-  if (progId.empty() || !Readable(ClassRegistryPath())) return std::nullopt;
-  auto text = Read(std::string(progId) + "\\CLSID", kDefault);
+  if (progId.empty()) return std::nullopt;
+  auto text = FindFirst(std::string(progId) + "\\CLSID", kDefault);
   if (!text) return std::nullopt;
-  return ParseGuid(*text);
+  return ParseGuid(text->value);
 }
 
 std::optional<ClassRegistration> FindClass(const Guid& clsid) {
-  if (!Readable(ClassRegistryPath())) return std::nullopt;
   std::string key = ClassKey(clsid);
-  auto path = Read(key + "\\InprocServer32", kDefault);
+  auto path = FindFirst(key + "\\InprocServer32", kDefault);
   if (!path) return std::nullopt;
+  const std::string& file = path->file;
   ClassRegistration r;
   r.clsid = clsid;
-  r.name = Read(key, kDefault).value_or("");
-  r.modulePath = *path;
-  r.threadingModel = Read(key + "\\InprocServer32", "ThreadingModel").value_or("");
-  r.progId = Read(key + "\\ProgID", kDefault).value_or("");
-  r.control = Read(key + "\\Control", kDefault).has_value();
-  if (auto misc = Read(key + "\\MiscStatus\\1", kDefault)) {
+  r.name = Read(file, key, kDefault).value_or("");
+  r.modulePath = path->value;
+  r.threadingModel = Read(file, key + "\\InprocServer32", "ThreadingModel").value_or("");
+  r.progId = Read(file, key + "\\ProgID", kDefault).value_or("");
+  r.control = Read(file, key + "\\Control", kDefault).has_value();
+  if (auto misc = Read(file, key + "\\MiscStatus\\1", kDefault)) {
     r.miscStatus = static_cast<std::uint32_t>(std::strtoul(misc->c_str(), nullptr, 10));
   }
-  if (auto bitmap = Read(key + "\\ToolboxBitmap32", kDefault)) {
+  if (auto bitmap = Read(file, key + "\\ToolboxBitmap32", kDefault)) {
     std::size_t comma = bitmap->rfind(',');
     if (comma != std::string::npos) r.toolboxBitmap = std::atoi(bitmap->c_str() + comma + 1);
   }
-  if (auto lib = Read(key + "\\TypeLib", kDefault)) r.typeLib = ParseGuid(*lib);
-  r.typeLibVersion = Read(key + "\\Version", kDefault).value_or("");
+  if (auto lib = Read(file, key + "\\TypeLib", kDefault)) r.typeLib = ParseGuid(*lib);
+  r.typeLibVersion = Read(file, key + "\\Version", kDefault).value_or("");
   return r;
 }
 
 std::optional<TypeLibRegistration> FindTypeLib(const Guid& libid, std::string_view version) {
-  if (!Readable(ClassRegistryPath())) return std::nullopt;
   std::string key = TypeLibKey(libid, version);
-  auto name = Read(key, kDefault);
+  auto name = FindFirst(key, kDefault);
   if (!name) return std::nullopt;
+  const std::string& file = name->file;
   TypeLibRegistration r;
   r.libid = libid;
   r.version = std::string(version);
-  r.name = *name;
-  r.modulePath = Read(key + "\\0\\linux", kDefault).value_or("");
+  r.name = name->value;
+  r.modulePath = Read(file, key + "\\0\\linux", kDefault).value_or("");
   r.flags = static_cast<std::uint32_t>(
-      std::strtoul(Read(key + "\\FLAGS", kDefault).value_or("0").c_str(), nullptr, 10));
+      std::strtoul(Read(file, key + "\\FLAGS", kDefault).value_or("0").c_str(), nullptr, 10));
   return r;
 }
 

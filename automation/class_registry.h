@@ -1,7 +1,10 @@
 #pragma once
-// The per-user class registry: which library module serves which class, kept as a
-// private-profile file "$XDG_DATA_HOME/commtestkit/classes.reg" (default ~/.local/share/...) whose
-// sections read like the original platform's registry keys:
+// The class registry: which library module serves which class, kept as private-profile files
+// "commtestkit/classes.reg" in the XDG data folders: the user's own under $XDG_DATA_HOME (default
+// ~/.local/share), which registration writes, and the system's under each folder of
+// $XDG_DATA_DIRS (default /usr/local/share:/usr/share), which an installed package ships. A lookup
+// takes an entry from the first file that has it, the user's first, so a user's registration
+// wins over the system's. The sections read like the original platform's registry keys:
 //
 //   [CLSID\{guid}]                 @=class name
 //   [CLSID\{guid}\InprocServer32]  @=library path, ThreadingModel=Apartment
@@ -31,8 +34,13 @@
 
 namespace automation {
 
-// The registry file: $XDG_DATA_HOME (or $HOME/.local/share) + "/commtestkit/classes.reg".
+// The user's registry file: $XDG_DATA_HOME (or $HOME/.local/share) + "/commtestkit/classes.reg".
+// Registration writes here only.
 std::string ClassRegistryPath();
+
+// The files a lookup reads, in order: the user's, then "<folder>/commtestkit/classes.reg" for each
+// absolute folder of $XDG_DATA_DIRS (/usr/local/share:/usr/share when unset or empty).
+std::vector<std::string> ClassRegistrySearchPaths();
 
 struct ClassRegistration {
   Guid clsid;

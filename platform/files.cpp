@@ -148,6 +148,15 @@ std::optional<std::string> CurrentDirectory() {
   }
 }
 
+bool ChangeDirectory(const std::string& path) {
+  if (path.find('\0') != std::string::npos) {
+    SetLastError(EINVAL);
+    return false;
+  }
+  if (::chdir(path.c_str()) != 0) return FailWithErrno();
+  return true;
+}
+
 bool RemoveFile(const std::string& path) {
   if (path.find('\0') != std::string::npos) {
     SetLastError(EINVAL);

@@ -65,6 +65,9 @@ class File {
 // The process's working directory as the system gives it; nothing (last error set) on failure.
 std::optional<std::string> CurrentDirectory();
 
+// Makes `path` the process's working directory; false with the last error set.
+bool ChangeDirectory(const std::string& path);
+
 // Creates one folder; false with the last error set (EEXIST when it exists already).
 bool CreateFolder(const std::string& path);
 

@@ -10,6 +10,7 @@ packages=(
   qt6-declarative-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   xvfb xauth imagemagick socat clang-format
+  dpkg-dev lintian desktop-file-utils appstream file man-db
 )
 
 missing=()

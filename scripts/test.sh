@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the plain build, the AddressSanitizer+UndefinedBehaviorSanitizer
-# build (with a short run of each fuzz target), and the ThreadSanitizer build of the threaded
-# code. Installs whatever is missing first.
+# Builds and runs every test: the plain build, the Debian package made from it and its checks
+# (installed and purged again where CI is set and the script runs as root), the
+# AddressSanitizer+UndefinedBehaviorSanitizer build (with a short run of each fuzz target), and
+# the ThreadSanitizer build of the threaded code. Installs whatever is missing first.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,10 @@ echo "== plain build (warnings are errors)"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTK_WERROR=ON >/dev/null
 cmake --build build
 ctest --test-dir build -j"$jobs" --timeout 300
+
+echo "== Debian package (from the plain build)"
+deb=$(bash scripts/package.sh | sed -n 's/^package: //p')
+bash tests/package/check-package.sh "$deb"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \

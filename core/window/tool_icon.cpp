@@ -7,13 +7,12 @@
 
 namespace core {
 
-namespace {
-
-// Two plugs facing each other on a blue tile, with a spark between them: a line under test.
-QPixmap DrawIcon(int size) {
-  QPixmap pixmap(size, size);
-  pixmap.fill(Qt::transparent);
-  QPainter painter(&pixmap);
+// Two plugs facing each other on a blue tile, with a spark between them: a line under test. An
+// image rather than a pixmap, so that it can be drawn without a window system.
+QImage ToolIconImage(int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   const qreal unit = size / 32.0;
   painter.scale(unit, unit);
@@ -39,15 +38,14 @@ QPixmap DrawIcon(int size) {
   painter.drawRect(QRectF(1.5, 16.5, 2.5, 1.5));
   painter.drawRect(QRectF(28, 14, 2.5, 1.5));
   painter.drawRect(QRectF(28, 16.5, 2.5, 1.5));
-  return pixmap;
+  painter.end();
+  return image;
 }
-
-}  // namespace
 
 QIcon ToolIcon() {
   QIcon icon;
-  icon.addPixmap(DrawIcon(16));
-  icon.addPixmap(DrawIcon(32));
+  icon.addPixmap(QPixmap::fromImage(ToolIconImage(16)));
+  icon.addPixmap(QPixmap::fromImage(ToolIconImage(32)));
   return icon;
 }
 

@@ -3,11 +3,13 @@
 #include <QApplication>
 
 #include "core/instance.h"
+#include "core/menu_start.h"
 #include "core/window/display_guard.h"
 #include "core/window/idle_cursor_blink.h"
 #include "core/window/main_window.h"
 #include "core/window/qt_user_dialogs.h"
 #include "core/window/window_seams.h"
+#include "platform/home_folder.h"
 
 namespace core {
 
@@ -18,8 +20,12 @@ int RunTool(WindowTool& tool, int argc, char** argv) {
   DisplayGuard displayGuard(tool.Identity().programName);
   QApplication application(argc, argv);
   displayGuard.Release();
-  std::optional<InstanceContext> instance =
-      StartInstance(tool.Identity(), OptionsFromCommandLine(argc, argv));
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(tool.Identity().desktopId));
+  // A start from the menu moves into the tool's menu folder before the instance starts, so that
+  // the instance's files are made there; the option itself names no instance.
+  StartOptions options = OptionsFromCommandLine(argc, argv);
+  if (!ApplyMenuStart(tool.Identity(), options, platform::HomeFolder())) return 1;
+  std::optional<InstanceContext> instance = StartInstance(tool.Identity(), options);
   if (!instance) {
     ReportStartFailure(tool.Identity());
     return 1;

@@ -2,14 +2,17 @@
 //   instance_helper <tcpip|serial> <hold|exit|orphan> [command line words...]
 // It starts an instance, prints the identifier (UTF-8), the settings file, the data folder, the
 // log folder and "held" or "none" for the marker, one per line. "hold" keeps the instance until
-// standard input ends; "orphan" removes the working directory before the start.
+// standard input ends; "orphan" removes the working directory before the start. A leading
+// "--menu" among the words starts it as the desktop's menu does, in the menu folder under $HOME.
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <string>
 
 #include "core/instance.h"
+#include "core/menu_start.h"
 #include "platform/cp932.h"
+#include "platform/home_folder.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) return 2;
@@ -22,6 +25,7 @@ int main(int argc, char** argv) {
     std::error_code error;
     std::filesystem::remove(std::filesystem::current_path(), error);
   }
+  if (!core::ApplyMenuStart(tool, options, platform::HomeFolder())) return 1;
   auto instance = core::StartInstance(tool, options);
   if (!instance) {
     core::ReportStartFailure(tool);
