@@ -43,7 +43,7 @@ std::optional<std::string> ResolveLocalRequest(std::string_view root,
   const std::filesystem::path folder = std::filesystem::path(root).lexically_normal();
   const std::filesystem::path wanted = std::filesystem::path(requestPath).lexically_normal();
   const std::filesystem::path inside = wanted.lexically_relative(folder);
-  if (inside.empty() || *inside.begin() == "..") return std::nullopt;
+  if (inside.empty() || inside == "." || *inside.begin() == "..") return std::nullopt;
   return wanted.string();
 }
 

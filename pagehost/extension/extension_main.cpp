@@ -32,7 +32,10 @@ class Extension final : public ViewChannel {
   void NewDocument(JSCContext* context) {
     EndSession();
     session_ = std::make_shared<PageSession>(context, loader_, commandLine_, *this);
-    session_->Install(PagePreludeSource());
+    // The prelude's source is an address of the pages' own origin that no page has, which the
+    // prelude's error report knows to look past.
+    session_->Install(PagePreludeSource(),
+                      std::string(kPageScheme) + ":///quorvane-page-prelude.js");
   }
 
   void EndSession() {

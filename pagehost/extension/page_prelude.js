@@ -381,14 +381,29 @@
   global.resizeTo = function (width, height) { native.resize(Number(width) | 0, Number(height) | 0); };
   global.moveTo = function (x, y) { native.move(Number(x) | 0, Number(y) | 0); };
 
-  // An error that no handler caught is reported on standard error, with where it happened.
+  // An error that no handler caught is reported on standard error, with where it happened: the
+  // page's own line, also when the error was raised here for a member of a control (the first
+  // frame of its stack outside this prelude).
+  var PRELUDE_MARK = '///quorvane-page-prelude.js';
   global.addEventListener('error', function (e) {
     var where = String(e.filename || '');
-    where = decodeURIComponent(where.substring(where.lastIndexOf('/') + 1));
+    var line = e.lineno;
+    var column = e.colno;
     var error = e.error;
+    if (where.indexOf(PRELUDE_MARK) >= 0 && error && typeof error === 'object' && error.stack) {
+      String(error.stack).split('\n').some(function (frame) {
+        var m = /@(.*):(\d+):(\d+)$/.exec(frame);
+        if (!m || m[1].indexOf(PRELUDE_MARK) >= 0) return false;
+        where = m[1];
+        line = Number(m[2]);
+        column = Number(m[3]);
+        return true;
+      });
+    }
+    where = decodeURIComponent(where.substring(where.lastIndexOf('/') + 1));
     var number = error && typeof error === 'object' && error.number !== undefined ?
         ' (number ' + error.number + ')' : '';
-    native.report(where + '(' + e.lineno + ', ' + e.colno + ') Script runtime error: ' + e.message + number);
+    native.report(where + '(' + line + ', ' + column + ') Script runtime error: ' + e.message + number);
   });
 
   native.setHooks(function (n, d, s) { return new Fault(n, d, s); }, wrap, deliver);

@@ -214,7 +214,7 @@ PageSession::~PageSession() {
   g_object_unref(context_);
 }
 
-bool PageSession::Install(std::string_view prelude) {
+bool PageSession::Install(std::string_view prelude, const std::string& sourceUri) {
   // A class name of its own for every session: the engine's context may outlive a document.
   static int sessions = 0;
   const std::string className = "PageValue" + std::to_string(++sessions);
@@ -248,7 +248,7 @@ bool PageSession::Install(std::string_view prelude) {
   function("report", G_CALLBACK(&Native::Call<&Native::ReportText>));
 
   JsValue body(jsc_context_evaluate_with_source_uri(
-      context_, prelude.data(), static_cast<gssize>(prelude.size()), "quorvane-page:prelude", 1));
+      context_, prelude.data(), static_cast<gssize>(prelude.size()), sourceUri.c_str(), 1));
   if (jsc_context_get_exception(context_) != nullptr) {
     ReportException();
     return false;

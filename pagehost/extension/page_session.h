@@ -29,9 +29,11 @@ class PageSession : public std::enable_shared_from_this<PageSession> {
   PageSession(const PageSession&) = delete;
   PageSession& operator=(const PageSession&) = delete;
 
-  // Makes the native side and runs the prelude (the text of page_prelude.js). False when the
-  // prelude failed, with the reason on standard error.
-  bool Install(std::string_view prelude);
+  // Makes the native side and runs the prelude (the text of page_prelude.js) as the source
+  // `sourceUri`: an address of the page's own origin, so that the engine reports the errors
+  // raised in it to the page in full. False when the prelude failed, with the reason on
+  // standard error.
+  bool Install(std::string_view prelude, const std::string& sourceUri);
 
   // Releases every control and object of the page; nothing of the page runs after it.
   void ReleaseAll();
