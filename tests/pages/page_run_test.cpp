@@ -165,6 +165,10 @@ expectError(13, function () { Sock1.ByteArrayToHex('no array'); }, 'hex of a str
 if (Sock1.ByteArrayToHex(Sock1.HexToByteArray('0aff00')) !== '0AFF00') failures.push('hex');
 if (new VBArray(Sock1.StrToByteArray('AB')).toArray().join(',') !== '65,66') failures.push('bytes');
 if (new VBArray(Sock1.StrToByteArray('AB')).ubound() !== 1) failures.push('ubound');
+var made = new ActiveXObject('Quorvane.Winsock');
+made.RemotePort = 77;
+if (made.RemotePort !== 77 || made.State !== 0) failures.push('ActiveXObject');
+expectError(429, function () { new ActiveXObject('No.Such.Class'); }, 'unknown class');
 if (oApp.applicationName !== 'PageTest' || oApp.version !== '2.5') failures.push('application');
 if (oApp.commandLine.indexOf('"') !== 0) failures.push('command line ' + oApp.commandLine);
 if (Sock1.LocalPort !== 4321) failures.push('param LocalPort ' + Sock1.LocalPort);
@@ -177,6 +181,28 @@ window.close();
   const std::string page =
       Application(Winsock("Sock1", "<param name=\"LocalPort\" value=\"4321\">\n"), script);
   PageResult result = rig_.Run("errors.hta", page, {"1"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
+TEST_F(PageRunTest, TheErrorEventOfARefusedConnectionReachesThePage) {
+  // A port that is bound but not listening refuses connections, and stays taken meanwhile.
+  platform::StreamSocket closedPort;
+  ASSERT_TRUE(closedPort.Open());
+  ASSERT_TRUE(closedPort.Bind(0, false));
+  const std::string script = R"(
+Sock1.RemotePort = peerPort;
+function Sock1::Error(Number, Description, Scode, Source, HelpFile, HelpContext, CancelDisplay) {
+  // A handler may write its by-reference arguments; the control takes them back.
+  CancelDisplay = true;
+  Description = 'seen';
+  if (Number !== 10061) Host.Quit(60);
+  if (typeof Source !== 'string' || typeof Scode !== 'number') Host.Quit(61);
+  setTimeout(function () { Host.Quit(Sock1.State === 9 ? 0 : 62); }, 0);
+}
+window.onload = function () { Sock1.Connect(); };
+)";
+  PageResult result = rig_.Run("refused.hta", Application(Winsock("Sock1"), script),
+                               {std::to_string(closedPort.LocalPort())});
   EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
