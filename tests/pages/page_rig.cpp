@@ -38,11 +38,16 @@ std::vector<std::pair<std::string, std::string>> PageRig::Environment() const {
 PageResult PageRig::Run(const std::string& name, const std::string& page,
                         const std::vector<std::string>& arguments) {
   const std::string pagePath = folder_ / name;
-  const std::string errorPath = folder_ / "stderr.txt";
   testing_support::WriteWholeFile(pagePath, page);
+  return RunFile(pagePath, arguments, 30);
+}
+
+PageResult PageRig::RunFile(const std::string& pagePath, const std::vector<std::string>& arguments,
+                            int timeoutSeconds) {
+  const std::string errorPath = folder_ / "stderr.txt";
   std::vector<std::string> args{"-c",        "exec \"$@\" 2>\"$PAGE_TEST_STDERR\" </dev/null",
                                 "sh",        TK_PAGE_HOST,
-                                "--timeout", "30",
+                                "--timeout", std::to_string(timeoutSeconds),
                                 pagePath};
   args.insert(args.end(), arguments.begin(), arguments.end());
   auto environment = Environment();

@@ -32,6 +32,9 @@ class PageRig {
   // Writes `page` as `name` in the folder and runs the host on it with `arguments`.
   PageResult Run(const std::string& name, const std::string& page,
                  const std::vector<std::string>& arguments);
+  // Runs the host on the page at `path` as it stands, ended after `timeoutSeconds` at the latest.
+  PageResult RunFile(const std::string& path, const std::vector<std::string>& arguments,
+                     int timeoutSeconds);
 
   const testing_support::TempDir& folder() const { return folder_; }
   std::vector<std::pair<std::string, std::string>> Environment() const;

@@ -320,3 +320,38 @@ window.onload = function () {
 }
 
 }  // namespace
+
+namespace {
+
+// The example pages open, make their controls and run without a script error until the host's
+// time is up (exit code 2); the TCP page connects to the peer named on its command line.
+class ExamplePagesTest : public PageRunTest {
+ protected:
+  static void ExpectNoPageErrors(const PageResult& result) {
+    EXPECT_EQ(result.exitCode, 2) << result.err;
+    EXPECT_EQ(result.err.find("Script runtime error"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("could not be created"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find("Script error"), std::string::npos) << result.err;
+  }
+};
+
+TEST_F(ExamplePagesTest, TcpRigConnectsToThePeerOnItsCommandLine) {
+  bool connected = false;
+  LoopbackPeer peer(1, [&connected](int, platform::StreamSocket& socket) {
+    connected = true;
+    page_testing::SendAll(socket, "RIG,0001\r\nsecond line\r\n");
+    page_testing::ReceiveBytes(socket, 1);  // until the host ends and the page lets go
+  });
+  PageResult result = rig_.RunFile(std::string(TK_EXAMPLES_DIR) + "/pages/tcp_rig.hta",
+                                   {"127.0.0.1", std::to_string(peer.port())}, 5);
+  ExpectNoPageErrors(result);
+  EXPECT_TRUE(connected);
+}
+
+TEST_F(ExamplePagesTest, SerialRigOpens) {
+  PageResult result =
+      rig_.RunFile(std::string(TK_EXAMPLES_DIR) + "/pages/serial_rig.hta", {"5", "19200,n,8,1"}, 5);
+  ExpectNoPageErrors(result);
+}
+
+}  // namespace
