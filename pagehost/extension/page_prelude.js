@@ -256,6 +256,8 @@
                     handle.description + '; is its library registered with quorvane-register?');
       return;
     }
+    // The controls are invisible at run time: their element shows nothing and takes no room.
+    element.style.display = 'none';
     var control = { id: id, element: element, handle: handle };
     control.proxy = wrap(handle, controlExtra(id.toLowerCase()));
     if (id === '') return;
