@@ -19,11 +19,12 @@ PageRig::PageRig() {
   }
   std::filesystem::create_directories(folder_.path() / "run");
   std::filesystem::permissions(folder_.path() / "run", std::filesystem::perms::owner_all);
-  platform::ChildProcess registering =
-      platform::ChildProcess::Start({TK_PAGE_REGISTER, {TK_QUORVANE_MODULE}, "", Environment()});
-  if (registering.IsRunning()) {
+  registered_ = true;
+  for (const char* module : {TK_QUORVANE_MODULE, TK_TEST_MODULE}) {
+    platform::ChildProcess registering =
+        platform::ChildProcess::Start({TK_PAGE_REGISTER, {module}, "", Environment()});
     registering.ReadRest();
-    registered_ = registering.Wait() == 0;
+    registered_ = registered_ && registering.IsRunning() && registering.Wait() == 0;
   }
 }
 

@@ -17,6 +17,8 @@ namespace page_testing {
 // The class identifiers of the library's controls, as a page's object tag names them.
 inline constexpr const char* kWinsockClassId = "clsid:080D07FA-89B1-4BD7-9665-563A63321AAB";
 inline constexpr const char* kMSCommClassId = "clsid:29B8A071-CFFB-4BB6-8505-7BC157F6CD6A";
+// The script host tests' widget: an object whose events and values the tests choose.
+inline constexpr const char* kWidgetClassId = "clsid:5C1D0A01-7E2B-4F3C-8D11-2A3B4C5D6E01";
 
 struct PageResult {
   int exitCode = -1;
@@ -25,7 +27,8 @@ struct PageResult {
 
 class PageRig {
  public:
-  // Starts the X server and registers the library; ok() tells whether both worked.
+  // Starts the X server and registers the control library and the test widget's module; ok()
+  // tells whether all worked.
   PageRig();
   bool ok() const { return display_ >= 0 && registered_; }
 

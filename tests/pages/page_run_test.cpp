@@ -206,6 +206,63 @@ window.onload = function () { Sock1.Connect(); };
   EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
+// The test widget's members and events: values of every kind, an event raised inside a member
+// call (it reaches the page after that call's task), and by-reference event arguments that the
+// page's handler writes and the object reads back.
+TEST_F(PageRunTest, WidgetValuesAndEventsFollowThePageRules) {
+  const std::string objects = std::string("<object classid=\"") + page_testing::kWidgetClassId +
+                              "\" id=\"W1\">\n<param name=\"Value\" value=\"42\">\n"
+                              "<param name=\"name\" value=\"tagged\">\n</object>\n";
+  const std::string script = R"(
+var failures = [];
+if (W1.Value !== 42 || W1.NAME !== 'tagged') failures.push('params ' + W1.Value + ' ' + W1.Name);
+if (W1.Self.Name !== 'tagged') failures.push('object result');
+if (W1.Item(4) !== 40) failures.push('indexed property');
+var described = W1.Describe(1.5, true, null);
+if (described !== 'R8:1.5,Bool:True,Null') failures.push('values passed: ' + described);
+if (W1.Describe(7, 'x') !== 'I4:7,String:x,Missing') failures.push('omitted: ' + W1.Describe(7, 'x'));
+var bytes = new VBArray(W1.Bytes(3));
+if (bytes.lbound() !== 0 || bytes.ubound() !== 2 || bytes.toArray().join() !== '0,85,170')
+  failures.push('bytes ' + bytes.toArray().join());
+if (W1.Length(W1.Bytes(5)) !== 5) failures.push('an array handed back');
+try { W1.Fail(1234); failures.push('no error'); } catch (e) {
+  if ((e.number & 0xFFFF) !== 1234 || e.source !== 'ScriptHostTest.Widget') failures.push('error ' + e.number + ' ' + e.source);
+}
+var made = new ActiveXObject('ScriptHostTest.Widget');
+if (made.Name !== 'new') failures.push('ActiveXObject starts new: ' + made.Name);
+var pings = [];
+function W1::Ping(count) { pings.push(count); }
+function W1::Error(Number, Description, CancelDisplay) {
+  if (Number !== 10053) failures.push('error event ' + Number);
+  Description = 'handled ' + Description;
+  CancelDisplay = true;
+}
+W1.FireNow();
+if (pings.length !== 0) failures.push('an event inside the member call');
+function finish() {
+  if (failures.length) {
+    setTimeout(function () { Host.Quit(70); }, 0);
+    throw new Error(failures.join('; '));
+  }
+  window.close();
+}
+setTimeout(function () {
+  if (pings.join() !== '-1') failures.push('the event after the call: ' + pings.join());
+  W1.Arm(2);
+  var tries = 0;
+  var timer = setInterval(function () {
+    if (W1.LastDescription === '' && ++tries < 200) return;
+    clearInterval(timer);
+    if (W1.LastDescription !== 'handled Connection is aborted' || W1.LastCancel !== true)
+      failures.push('written back: ' + W1.LastDescription + ' ' + W1.LastCancel);
+    finish();
+  }, 10);
+}, 200);
+)";
+  PageResult result = rig_.Run("widget.hta", Application(objects, script), {"1"});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
 TEST_F(PageRunTest, AnUncaughtErrorIsReportedWithItsPlaceAndThePageGoesOn) {
   const std::string page = Application(Winsock("Sock1"), "var a = 1;\nSock1.SendData('x');\n",
                                        "<script>Host.Quit(Sock1.State === 0 ? 7 : 8);</script>\n");
