@@ -1,5 +1,8 @@
 #include "pagehost/page_window.h"
 
+#include <glib-unix.h>
+
+#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <string_view>
@@ -73,11 +76,16 @@ PageWindow::PageWindow(PageWindowOptions options)
   g_signal_connect(view_, "web-process-terminated", G_CALLBACK(&PageWindow::OnProcessTerminated),
                    this);
   g_signal_connect(window_, "delete-event", G_CALLBACK(&PageWindow::OnDelete), this);
+  // Stopped from outside, the host closes as its close box would close it.
+  terminate_ = g_unix_signal_add(SIGTERM, &PageWindow::OnTerminate, this);
+  interrupt_ = g_unix_signal_add(SIGINT, &PageWindow::OnInterrupt, this);
 }
 
 PageWindow::~PageWindow() {
   if (timeout_ != 0) g_source_remove(timeout_);
   if (releaseTimeout_ != 0) g_source_remove(releaseTimeout_);
+  if (terminate_ != 0) g_source_remove(terminate_);
+  if (interrupt_ != 0) g_source_remove(interrupt_);
   if (window_ != nullptr) gtk_widget_destroy(window_);
   if (context_ != nullptr) g_object_unref(context_);
   g_main_loop_unref(loop_);
@@ -230,6 +238,16 @@ gboolean PageWindow::OnTimeout(gpointer self) {
   window.closing_ = false;
   window.Close(2);
   return G_SOURCE_REMOVE;
+}
+
+gboolean PageWindow::OnTerminate(gpointer self) {
+  Self(self).Close(128 + SIGTERM);
+  return G_SOURCE_CONTINUE;
+}
+
+gboolean PageWindow::OnInterrupt(gpointer self) {
+  Self(self).Close(128 + SIGINT);
+  return G_SOURCE_CONTINUE;
 }
 
 gboolean PageWindow::OnReleaseTimeout(gpointer self) {

@@ -2,8 +2,8 @@
 // The host's window: one web view showing the page under the host's own scheme, served from the
 // page's folder by LocalPageServer, with the web-process extension that makes the page's
 // controls. The window ends the host when the page asks (Host.Quit, window.close), when its close
-// box is pressed, or when the time allowed on the command line has run out; before it ends it
-// has the page release its controls.
+// box is pressed, when the time allowed on the command line has run out, or on SIGTERM or SIGINT
+// (exit code 128 + the signal's number); before it ends it has the page release its controls.
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -43,6 +43,8 @@ class PageWindow {
   static void OnReleased(GObject* view, GAsyncResult* result, gpointer self);
   static gboolean OnTimeout(gpointer self);
   static gboolean OnReleaseTimeout(gpointer self);
+  static gboolean OnTerminate(gpointer self);
+  static gboolean OnInterrupt(gpointer self);
 
   // Has the page release its controls, then ends the host with `exitCode`.
   void Close(int exitCode);
@@ -59,6 +61,8 @@ class PageWindow {
   bool finished_ = false;
   guint timeout_ = 0;
   guint releaseTimeout_ = 0;
+  guint terminate_ = 0;
+  guint interrupt_ = 0;
 };
 
 }  // namespace pagehost

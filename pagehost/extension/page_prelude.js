@@ -180,12 +180,14 @@
     return form;
   }
 
+  // An error that a handler did not catch is reported as any uncaught error of the page, with
+  // the handler's place (see the error listener below).
+  var reportError = global.reportError;
   function report(error) {
-    if (error && typeof error === 'object' && 'message' in error) {
-      native.report('Script error: ' + error.message +
-                    (error.number !== undefined ? ' (number ' + error.number + ')' : ''));
+    if (typeof reportError === 'function') {
+      reportError.call(global, error);
     } else {
-      native.report('Script error: ' + String(error));
+      setTimeout(function () { throw error; }, 0);
     }
   }
 
@@ -308,8 +310,14 @@
     forEach.call(document.querySelectorAll('script[for][event]'), bindScriptFor);
     forEach.call(document.getElementsByTagName('hta:application'), describeApplication);
   }
-  new MutationObserver(scan).observe(document, { childList: true, subtree: true });
-  document.addEventListener('DOMContentLoaded', scan);
+  // Once the page is parsed, the observer stops: a rig page that adds a table row for every
+  // received line should not pay for a walk of its objects each time.
+  var observer = new MutationObserver(scan);
+  observer.observe(document, { childList: true, subtree: true });
+  document.addEventListener('DOMContentLoaded', function () {
+    observer.disconnect();
+    scan();
+  });
 
   // document.getElementById("Sock1").object, and document.all.Sock1 as the control itself.
   Object.defineProperty(HTMLObjectElement.prototype, 'object', {
@@ -403,9 +411,17 @@
       });
     }
     where = decodeURIComponent(where.substring(where.lastIndexOf('/') + 1));
-    var number = error && typeof error === 'object' && error.number !== undefined ?
-        ' (number ' + error.number + ')' : '';
-    native.report(where + '(' + line + ', ' + column + ') Script runtime error: ' + e.message + number);
+    var text = e.message;
+    var code = '';
+    if (error && typeof error === 'object' && typeof error.number === 'number') {
+      // A control's error shows its description and number, a plain number for the automation
+      // facility's status codes (as 40006), any other status code in hexadecimal.
+      if (typeof error.description === 'string') text = error.description;
+      var n = error.number;
+      code = ' (' + ((n >>> 16) === 0x800A ? String(n & 0xFFFF) :
+                     '0x' + (n >>> 0).toString(16).toUpperCase()) + ')';
+    }
+    native.report(where + '(' + line + ', ' + column + ') Script runtime error: ' + text + code);
   });
 
   native.setHooks(function (n, d, s) { return new Fault(n, d, s); }, wrap, deliver);

@@ -40,26 +40,34 @@ PageResult PageRig::Run(const std::string& name, const std::string& page,
                         const std::vector<std::string>& arguments) {
   const std::string pagePath = folder_ / name;
   testing_support::WriteWholeFile(pagePath, page);
-  return RunFile(pagePath, arguments, 30);
+  return RunFile(pagePath, arguments, 60);
 }
 
 PageResult PageRig::RunFile(const std::string& pagePath, const std::vector<std::string>& arguments,
                             int timeoutSeconds) {
-  const std::string errorPath = folder_ / "stderr.txt";
+  platform::ChildProcess host = Start(pagePath, arguments, timeoutSeconds);
+  return Finish(host);
+}
+
+platform::ChildProcess PageRig::Start(const std::string& pagePath,
+                                      const std::vector<std::string>& arguments,
+                                      int timeoutSeconds) {
   std::vector<std::string> args{"-c",        "exec \"$@\" 2>\"$PAGE_TEST_STDERR\" </dev/null",
                                 "sh",        TK_PAGE_HOST,
                                 "--timeout", std::to_string(timeoutSeconds),
                                 pagePath};
   args.insert(args.end(), arguments.begin(), arguments.end());
   auto environment = Environment();
-  environment.emplace_back("PAGE_TEST_STDERR", errorPath);
-  platform::ChildProcess host =
-      platform::ChildProcess::Start({"/bin/sh", args, folder_.str(), environment});
+  environment.emplace_back("PAGE_TEST_STDERR", folder_ / "stderr.txt");
+  return platform::ChildProcess::Start({"/bin/sh", args, folder_.str(), environment});
+}
+
+PageResult PageRig::Finish(platform::ChildProcess& host) {
   PageResult result;
   if (!host.IsRunning()) return result;
   host.ReadRest();
   result.exitCode = host.Wait();
-  result.err = testing_support::ReadWholeFile(errorPath);
+  result.err = testing_support::ReadWholeFile(folder_ / "stderr.txt");
   return result;
 }
 

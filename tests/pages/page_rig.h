@@ -38,6 +38,10 @@ class PageRig {
   // Runs the host on the page at `path` as it stands, ended after `timeoutSeconds` at the latest.
   PageResult RunFile(const std::string& path, const std::vector<std::string>& arguments,
                      int timeoutSeconds);
+  // The same, started and left running: Finish waits for its end.
+  platform::ChildProcess Start(const std::string& path, const std::vector<std::string>& arguments,
+                               int timeoutSeconds);
+  PageResult Finish(platform::ChildProcess& host);
 
   const testing_support::TempDir& folder() const { return folder_; }
   std::vector<std::pair<std::string, std::string>> Environment() const;

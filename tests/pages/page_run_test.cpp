@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -270,7 +272,26 @@ TEST_F(PageRunTest, AnUncaughtErrorIsReportedWithItsPlaceAndThePageGoesOn) {
   EXPECT_EQ(result.exitCode, 7) << result.err;
   // The failing line is the third of the script element, the page's tenth.
   EXPECT_NE(result.err.find("uncaught.hta(10, "), std::string::npos) << result.err;
-  EXPECT_NE(result.err.find("Script runtime error"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("Script runtime error: Wrong protocol or connection state for the "
+                            "requested transaction or request. (40006)"),
+            std::string::npos)
+      << result.err;
+}
+
+TEST_F(PageRunTest, AnErrorInAnEventHandlerIsReportedWithTheHandlersPlace) {
+  const std::string objects = std::string("<object classid=\"") + page_testing::kWidgetClassId +
+                              "\" id=\"W1\">\n</object>\n";
+  const std::string script =
+      "function W1::Ping(count) {\n"
+      "  noSuchFunction(count);\n"
+      "}\n"
+      "W1.Arm(1);\n"
+      "setTimeout(function () { Host.Quit(3); }, 1000);\n";
+  PageResult result = rig_.Run("handler.hta", Application(objects, script), {"1"});
+  EXPECT_EQ(result.exitCode, 3) << result.err;
+  // The handler's second line is the page's ninth.
+  EXPECT_NE(result.err.find("handler.hta(9, "), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("noSuchFunction"), std::string::npos) << result.err;
 }
 
 TEST_F(PageRunTest, AnObjectThatCannotBeLoadedIsReported) {
@@ -392,22 +413,35 @@ class ExamplePagesTest : public PageRunTest {
   }
 };
 
-TEST_F(ExamplePagesTest, TcpRigConnectsToThePeerOnItsCommandLine) {
-  bool connected = false;
-  LoopbackPeer peer(1, [&connected](int, platform::StreamSocket& socket) {
+// The TCP page connects to the peer on its command line; stopped from outside, the host closes
+// like its window and releases the page's socket, which the peer sees as the connection's end.
+TEST_F(ExamplePagesTest, TcpRigConnectsAndLetsGoWhenTheHostIsStopped) {
+  std::atomic<bool> connected{false};
+  bool closedByPage = false;
+  LoopbackPeer peer(1, [&](int, platform::StreamSocket& socket) {
     connected = true;
     page_testing::SendAll(socket, "RIG,0001\r\nsecond line\r\n");
-    page_testing::ReceiveBytes(socket, 1);  // until the host ends and the page lets go
+    closedByPage = page_testing::ReceiveBytes(socket, 1).empty();
   });
-  PageResult result = rig_.RunFile(std::string(TK_EXAMPLES_DIR) + "/pages/tcp_rig.hta",
-                                   {"127.0.0.1", std::to_string(peer.port())}, 5);
-  ExpectNoPageErrors(result);
+  platform::ChildProcess host = rig_.Start(std::string(TK_EXAMPLES_DIR) + "/pages/tcp_rig.hta",
+                                           {"127.0.0.1", std::to_string(peer.port())}, 60);
+  for (int i = 0; i < 6000 && !connected; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  // A moment for the page to take the lines in, then the host is told to stop.
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  host.Signal(SIGTERM);
+  PageResult result = rig_.Finish(host);
+  EXPECT_EQ(result.exitCode, 128 + SIGTERM) << result.err;
   EXPECT_TRUE(connected);
+  EXPECT_TRUE(closedByPage);
+  EXPECT_EQ(result.err.find("Script"), std::string::npos) << result.err;
+  EXPECT_EQ(result.err.find("could not be created"), std::string::npos) << result.err;
 }
 
 TEST_F(ExamplePagesTest, SerialRigOpens) {
-  PageResult result =
-      rig_.RunFile(std::string(TK_EXAMPLES_DIR) + "/pages/serial_rig.hta", {"5", "19200,n,8,1"}, 5);
+  PageResult result = rig_.RunFile(std::string(TK_EXAMPLES_DIR) + "/pages/serial_rig.hta",
+                                   {"5", "19200,n,8,1"}, 10);
   ExpectNoPageErrors(result);
 }
 
