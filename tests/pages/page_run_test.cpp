@@ -182,7 +182,7 @@ window.close();
 )";
   const std::string page =
       Application(Winsock("Sock1", "<param name=\"LocalPort\" value=\"4321\">\n"), script);
-  PageResult result = rig_.Run("errors.hta", page, {"1"});
+  PageResult result = rig_.Run("rig errors 受信.hta", page, {"1"});
   EXPECT_EQ(result.exitCode, 0) << result.err;
 }
 
