@@ -306,6 +306,41 @@ TEST_F(PageRunTest, AnObjectThatCannotBeLoadedIsReported) {
   EXPECT_NE(result.err.find("\"Ghost\""), std::string::npos) << result.err;
 }
 
+// The host loads the page and what lies in its folder and below, and nothing from the network:
+// neither a picture nor a script nor a navigation reaches a web server on loopback.
+TEST_F(PageRunTest, OnlyThePagesOwnFolderIsLoaded) {
+  platform::StreamSocket server;
+  ASSERT_TRUE(server.Open());
+  ASSERT_TRUE(server.Bind(0, true));
+  ASSERT_TRUE(server.Listen(8));
+  const std::string web = "http://127.0.0.1:" + std::to_string(server.LocalPort());
+  std::filesystem::create_directories(rig_.folder().path() / "rig/lib");
+  testing_support::WriteWholeFile(rig_.folder() / "rig/lib/inside.js", "var inside = 1;\n");
+  testing_support::WriteWholeFile(rig_.folder() / "outside.js", "var outside = 1;\n");
+  const std::string page =
+      "<html><body>\n<img src=\"" + web + "/logo.gif\">\n" + "<script src=\"" + web +
+      "/remote.js\"></script>\n" + "<script src=\"lib/inside.js\"></script>\n" +
+      "<script src=\"../outside.js\"></script>\n" +
+      "<script>\n"
+      "var seen = (typeof inside) + ' ' + (typeof outside);\n"
+      "setTimeout(function () { location.href = '" +
+      web +
+      "/next.html'; }, 100);\n"
+      "setTimeout(function () { Host.Quit(seen === 'number undefined' ? 0 : 80); }, 1500);\n"
+      "</script></body></html>\n";
+  const std::filesystem::path inRig = rig_.folder().path() / "rig" / "local.hta";
+  testing_support::WriteWholeFile(inRig.string(), page);
+  PageResult result = rig_.RunFile(inRig.string(), {}, 60);
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+  EXPECT_EQ(server.WaitFor(platform::StreamSocket::Await::Acceptable, 0),
+            platform::StreamSocket::WaitOutcome::TimedOut);
+  EXPECT_NE(result.err.find("local pages only: " + web + "/logo.gif"), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("local pages only: " + web + "/next.html"), std::string::npos)
+      << result.err;
+  EXPECT_NE(result.err.find("outside the page's folder"), std::string::npos) << result.err;
+}
+
 TEST_F(PageRunTest, AReloadReleasesTheFirstPagesControls) {
   int listening = -1;
   bool listenerAliveBefore = false;
