@@ -303,12 +303,26 @@
     Object.defineProperty(element, 'commandLine', { value: commandLine, configurable: true });
   }
 
+  // The other dialect of the original's pages does not run here; the page says which of its
+  // scripts are left out.
+  function noteUnsupportedScript(script) {
+    if (made.has(script)) return;
+    made.add(script);
+    var language = (script.getAttribute('language') || '') + ' ' + (script.getAttribute('type') || '');
+    if (!/vbs/i.test(language)) return;
+    var where = String(location.pathname);
+    native.report(decodeURIComponent(where.substring(where.lastIndexOf('/') + 1)) +
+                  ': a VBScript script element does not run (only JScript does): ' +
+                  String(script.text).trim().split('\n')[0].substring(0, 60));
+  }
+
   // Object tags become controls before the next script of the page runs: the parser empties
   // the microtask queue before it runs a script, which is when this observer hears of them.
   function scan() {
     forEach.call(document.getElementsByTagName('object'), makeControl);
     forEach.call(document.querySelectorAll('script[for][event]'), bindScriptFor);
     forEach.call(document.getElementsByTagName('hta:application'), describeApplication);
+    forEach.call(document.querySelectorAll('script[language], script[type]'), noteUnsupportedScript);
   }
   // Once the page is parsed, the observer stops: a rig page that adds a table row for every
   // received line should not pay for a walk of its objects each time.

@@ -297,13 +297,16 @@ TEST_F(PageRunTest, AnErrorInAnEventHandlerIsReportedWithTheHandlersPlace) {
 TEST_F(PageRunTest, AnObjectThatCannotBeLoadedIsReported) {
   const std::string page = Application(
       Winsock("Sock1", "<param name=\"RemotePort\" value=\"not a number\">\n") +
-          "<object classid=\"clsid:00000000-0000-0000-0000-0000000000AB\" id=\"Ghost\"></object>\n",
+          "<object classid=\"clsid:00000000-0000-0000-0000-0000000000AB\" id=\"Ghost\"></object>\n"
+          "<script language=\"VBScript\">MsgBox \"hi\"</script>\n",
       "Host.Quit(Sock1.object === null && Ghost.object === null ? 9 : 10);\n");
   PageResult result = rig_.Run("broken.hta", page, {"1"});
   // Both stay plain elements of the page, without a control behind them.
   EXPECT_EQ(result.exitCode, 9) << result.err;
   EXPECT_NE(result.err.find("\"Sock1\""), std::string::npos) << result.err;
   EXPECT_NE(result.err.find("\"Ghost\""), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("a VBScript script element does not run"), std::string::npos)
+      << result.err;
 }
 
 // The host loads the page and what lies in its folder and below, and nothing from the network:
