@@ -94,11 +94,16 @@ struct PageSession::Native {
     return F(args, *session);
   }
 
+  // A handle that the page still holds after its session released everything answers error 424.
   template <Method M>
   static JSCValue* CallMethod(gpointer instance, GPtrArray* args, gpointer) {
     auto& boxed = *static_cast<Boxed*>(instance);
     auto session = boxed.session.lock();
-    if (!session || session->released_) return jsc_value_new_undefined(jsc_context_get_current());
+    if (!session) return jsc_value_new_undefined(jsc_context_get_current());
+    if (session->released_) {
+      return session->Fault(automation::MakeError(kErrObjectRequired, u"Object required"))
+          .release();
+    }
     return M(boxed, args, *session);
   }
 
@@ -275,7 +280,6 @@ void PageSession::ReleaseAll() {
     }
   }
   slots_.clear();
-  fault_.reset();
   wrap_.reset();
   deliver_.reset();
 }
