@@ -199,7 +199,8 @@
     var handlers = handlerList(scriptFor, id.toLowerCase(), key).slice();
     var named = eventFunction(id, event);
     if (named !== null) handlers.push(named);
-    handlers = handlers.concat(handlerList(attached, id.toLowerCase(), key));
+    handlers = handlers.concat(handlerList(attached, id.toLowerCase(), key),
+                               handlerList(attached, id.toLowerCase(), 'on' + key));
     var current = args;
     handlers.forEach(function (handler) {
       var run = writesBack ? (writableForm(handler) || handler) : handler;
@@ -220,11 +221,11 @@
   var controls = Object.create(null);  // by id, lower case
   var made = new WeakSet();            // object elements already handled
 
+  // attachEvent takes the event's name with or without "on" in front ("onDataArrival",
+  // "DataArrival"); names are kept as given and the delivery looks for both spellings, since an
+  // event may itself begin with "On" (OnComm).
   function controlExtra(id) {
-    function eventName(name) {
-      var text = String(name);
-      return (/^on/i.test(text) ? text.substring(2) : text).toLowerCase();
-    }
+    function eventName(name) { return String(name).toLowerCase(); }
     return {
       object: SELF,
       attachevent: function (name, handler) {
