@@ -273,13 +273,30 @@
     made.add(script);
     var target = script.getAttribute('for').trim();
     var match = /^\s*([\w$]+)\s*(?:\(([^)]*)\))?\s*$/.exec(script.getAttribute('event'));
-    if (!match || target.toLowerCase() === 'window') return;
+    if (!match) return;
+    var forWindow = target.toLowerCase() === 'window';
+    if (forWindow && /^(on)?load$/i.test(match[1])) {
+      // The engine would run a window onload handler at once, where it stands; the original ran
+      // it when the page had loaded. The element is seen here before the parser runs it, and is
+      // kept from running.
+      script.type = 'text/x-window-onload';
+    }
     var handler;
     try {
       // The handler's text, made into a function once, with the event's parameters.
       handler = new Function(match[2] || '', script.text);
     } catch (e) {
       report(e);
+      return;
+    }
+    if (forWindow) {
+      global.addEventListener(match[1].replace(/^on/i, '').toLowerCase(), function (e) {
+        try {
+          handler.call(global, e);
+        } catch (error) {
+          report(error);
+        }
+      });
       return;
     }
     handlerList(scriptFor, target.toLowerCase(), match[1].toLowerCase()).push(handler);

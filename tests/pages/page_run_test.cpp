@@ -146,6 +146,20 @@ INSTANTIATE_TEST_SUITE_P(
                   ""}),
     [](const ::testing::TestParamInfo<EventForm>& form) { return std::string(form.param.name); });
 
+// A window onload handler in the script-for form runs when the page has loaded, after every
+// script and object of the page, as on the original, not where it stands.
+TEST_F(PageRunTest, AWindowOnloadScriptRunsWhenThePageHasLoaded) {
+  const std::string page =
+      "<html><head>\n"
+      "<script for=\"window\" event=\"onload\">\n"
+      "  Host.Quit(typeof init === 'function' && Sock1.State === 0 && init() === 5 ? 0 : 90);\n"
+      "</script>\n"
+      "</head><body>\n" +
+      Winsock("Sock1") + "<script>function init() { return 5; }</script>\n</body></html>\n";
+  PageResult result = rig_.Run("onload.hta", page, {});
+  EXPECT_EQ(result.exitCode, 0) << result.err;
+}
+
 TEST_F(PageRunTest, ControlErrorsAreCaughtWithTheirNumbers) {
   const std::string script = R"(
 var failures = [];
