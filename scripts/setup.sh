@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-declarative-dev
+  libwebkit2gtk-4.1-dev libjavascriptcoregtk-4.1-dev
   fonts-ipafont-gothic fonts-ipafont-mincho fontconfig
   xvfb xauth imagemagick socat clang-format
   dpkg-dev lintian desktop-file-utils appstream file man-db
