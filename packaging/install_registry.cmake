@@ -26,6 +26,10 @@ foreach(module ${TK_MODULES})
 endforeach()
 
 file(READ "${TK_WORK}/commtestkit/classes.reg" _registry)
+# Reading gives the registry's CR LF line ends as LF; the file is written back with CR LF, as the
+# registry's own writer writes every line.
+string(REPLACE "\r\n" "\n" _registry "${_registry}")
+string(REPLACE "\n" "\r\n" _registry "${_registry}")
 # The library names itself by its real path (links resolved), so the staging folder is matched
 # in that form.
 file(REAL_PATH "${_staged_dir}" _staged_real)

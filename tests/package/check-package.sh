@@ -115,11 +115,23 @@ for program in Tarnwick Pellamar quorvane-script quorvane-register; do
 done
 
 reg=$root$registry
-grep -q "^@=$moduledir/Quorvane.so$" "$reg" || fail "$registry does not name $moduledir/Quorvane.so"
+failures_before=$failures
+tr -d '\r' <"$reg" >"$work/registry.txt"  # the registry's lines end in CR LF
+grep -q "^@=$moduledir/Quorvane.so$" "$work/registry.txt" ||
+  fail "$registry does not name $moduledir/Quorvane.so"
 if grep -q "_CPack_Packages\|$work" "$reg"; then fail "$registry names a staging folder"; fi
-grep -q '^\[Quorvane.Winsock\\CLSID\]$' "$reg" || fail "$registry holds no Quorvane.Winsock"
-grep -q '^\[Quorvane.MSComm\\CLSID\]$' "$reg" || fail "$registry holds no Quorvane.MSComm"
-pass "class registry names $moduledir/Quorvane.so"
+grep -q '^\[Quorvane.Winsock\\CLSID\]$' "$work/registry.txt" || fail "$registry holds no Quorvane.Winsock"
+grep -q '^\[Quorvane.MSComm\\CLSID\]$' "$work/registry.txt" || fail "$registry holds no Quorvane.MSComm"
+# The shipped registry is what the packaged library writes when it registers, with its path
+# where the package puts it.
+reg_home=$work/registering
+XDG_DATA_HOME=$reg_home XDG_DATA_DIRS=$work/none \
+  "$root/usr/bin/quorvane-register" "$root$moduledir/Quorvane.so" >/dev/null ||
+  fail "the packaged quorvane-register cannot register the packaged library"
+sed "s#$(realpath "$root$moduledir")/#$moduledir/#g" "$reg_home/commtestkit/classes.reg" |
+  cmp -s - "$reg" || fail "$registry differs from a registration of the packaged library"
+[ "$failures" -eq "$failures_before" ] &&
+  pass "class registry names $moduledir/Quorvane.so, as the library registers itself"
 
 # --- on the machine: install, use, purge --------------------------------------------------------
 
