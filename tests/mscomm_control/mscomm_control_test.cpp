@@ -361,7 +361,9 @@ TEST_F(MSCommControl, AnEmptyBagSetsTheFourteenDefaultsInTableOrder) {
   RecordingBag saved;
   ASSERT_TRUE(hooks->Save(saved));
   ASSERT_EQ(saved.writes.size(), 14u);
-  for (std::size_t i = 0; i < table.size(); ++i) EXPECT_EQ(saved.writes[i].first, table[i].first);
+  for (std::size_t i = 0; i < std::size(table); ++i) {
+    EXPECT_EQ(saved.writes[i].first, table[i].name);
+  }
   EXPECT_EQ(saved.writes[0].second, Variant::I2(1));
   EXPECT_EQ(saved.writes[3].second, Variant::I4(0)) << "Handshaking is stored as a 4-byte integer";
   EXPECT_EQ(saved.writes[6].second, Variant::I4(0)) << "InputMode is stored as a 4-byte integer";
