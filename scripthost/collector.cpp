@@ -8,7 +8,7 @@
 namespace scripthost {
 namespace {
 
-// At least this much weight (256 controls, or 4,096 arrays) is made between two collections.
+// At least this much weight (64 controls, or 4,096 arrays) is made between two collections.
 constexpr std::size_t kMinimumThreshold = 4096;
 // Objects the engine queued for deletion are deleted after this much weight was made.
 constexpr std::size_t kDeletionStep = 256;

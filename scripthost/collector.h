@@ -24,7 +24,7 @@ struct LiveWeight {
 class Collector {
  public:
   // Weights: a control holds descriptors and a loop watch, an array only memory.
-  static constexpr std::size_t kObjectWeight = 16;
+  static constexpr std::size_t kObjectWeight = 64;
   static constexpr std::size_t kArrayWeight = 1;
 
   explicit Collector(QJSEngine& engine);

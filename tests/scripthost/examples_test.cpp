@@ -237,7 +237,9 @@ TEST_F(ExamplesTest, EchoServerServesThousandsOfClientsOneAfterAnother) {
     ASSERT_EQ(left.value_or(""), text + " left");
     if (i == clients / 10) early = DescriptorsOf(pid);
     if (i == clients - 1) {
-      EXPECT_LE(DescriptorsOf(pid), early + 4) << "after " << i << " clients";
+      // Up to 64 dropped controls wait for the next collection (the host collects after every
+      // 64 made); a leak would hold one for each of the clients.
+      EXPECT_LE(DescriptorsOf(pid), early + 80) << "after " << i << " clients";
     }
   }
   EXPECT_EQ(echoed, clients);

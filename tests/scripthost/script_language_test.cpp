@@ -66,7 +66,7 @@ TEST_F(ScriptLanguageTest, EveryErrorHasTheLanguagesNumberDescriptionAndReport) 
       // The engine keeps no stack for this one: the report cannot name the line.
       {"function f() { f(); } f();", "-2146828260|Out of stack space|RangeError",
        "(1, 1) Script runtime error: Out of stack space"},
-      {"new Array(-1);", "-2146823263|Array length must be a finite positive integer|RangeError",
+      {"new Array(-1);", "-2146823259|Array length must be a finite positive integer|RangeError",
        "Array length must be a finite positive integer"},
       {"throw new Error();", "0||Error", ""},
       {"throw new Error('mine');", "0|mine|Error", "mine"},
