@@ -125,11 +125,6 @@ bool SetWritable(const std::string& path, bool writable) {
   return true;
 }
 
-bool ChangeDirectory(const std::string& path) {
-  if (::chdir(path.c_str()) != 0) return FailWithErrno();
-  return true;
-}
-
 std::optional<std::string> LinkTarget(const std::string& path) {
   std::string target(4096, '\0');
   const ssize_t length = ::readlink(path.c_str(), target.data(), target.size());

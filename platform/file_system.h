@@ -43,9 +43,6 @@ bool RemoveFolderTree(const std::string& path);
 // Makes the entry read-only for everyone, or writable for its owner again.
 bool SetWritable(const std::string& path, bool writable);
 
-// Changes the process's working directory.
-bool ChangeDirectory(const std::string& path);
-
 // The target of a symbolic link, or nothing with the last error set.
 std::optional<std::string> LinkTarget(const std::string& path);
 
