@@ -1,7 +1,7 @@
 #pragma once
 // Variant: the automation layer's value, with the original platform's type numbers. It holds Empty,
-// Null, a 2- or 4-byte integer, a double, a date, a Boolean, a UTF-16 string, an error code (an omitted
-// argument is the error "parameter not found"), an unsigned byte, an object (a dispatch
+// Null, a 2- or 4-byte integer, a double, a date, a Boolean, a UTF-16 string, an error code (an
+// omitted argument is the error "parameter not found"), an unsigned byte, an object (a dispatch
 // reference), a one-dimensional array of unsigned bytes or of Variants with a lower bound, or a
 // reference to another Variant (a by-reference argument).
 //
