@@ -9,7 +9,7 @@
 
 namespace pagehost {
 
-// The scheme of the page's addresses: "qvpage:///home/user/rig/page.hta".
+// The scheme of the page's addresses: "qvpage:///srv/rig/page.hta".
 inline constexpr std::string_view kPageScheme = "qvpage";
 
 // The file a request names, when it lies inside `root` (an absolute, normal folder path); the

@@ -20,7 +20,7 @@ struct PageCommandLine {
 std::variant<PageCommandLine, std::string> ParsePageCommandLine(
     const std::vector<std::string>& args);
 
-// "\"/home/user/rig/page.hta\" 5000 \"two words\"": an argument is quoted when it is empty or
+// "\"/srv/rig/page.hta\" 5000 \"two words\"": an argument is quoted when it is empty or
 // holds a blank or a quote; a quote or backslash inside it is escaped with a backslash.
 std::string ApplicationCommandLine(const std::string& pagePath,
                                    const std::vector<std::string>& arguments);

@@ -41,12 +41,12 @@ class ScopedEnv {
 };
 
 TEST(ClassRegistrySearch, TheUsersFileComesFirstThenEachAbsoluteDataFolder) {
-  ScopedEnv home("XDG_DATA_HOME", "/home/u/data");
+  ScopedEnv home("XDG_DATA_HOME", "/srv/data");
   struct Case {
     std::optional<std::string> dataDirs;
     std::vector<std::string> expected;
   };
-  const std::string user = "/home/u/data/commtestkit/classes.reg";
+  const std::string user = "/srv/data/commtestkit/classes.reg";
   const Case cases[] = {
       {std::nullopt,
        {user, "/usr/local/share/commtestkit/classes.reg", "/usr/share/commtestkit/classes.reg"}},

@@ -17,18 +17,18 @@ struct RequestCase {
 
 TEST(LocalFiles, ServesThePageFolderAndBelowOnly) {
   const RequestCase cases[] = {
-      {"/home/u/rig/page.hta", "/home/u/rig/page.hta"},
-      {"/home/u/rig/lib/common.js", "/home/u/rig/lib/common.js"},
-      {"/home/u/rig/./lib/../img/a.gif", "/home/u/rig/img/a.gif"},
-      {"/home/u/rig/../secret.txt", std::nullopt},
-      {"/home/u/rig2/page.hta", std::nullopt},
-      {"/home/u/rig", std::nullopt},
+      {"/srv/rig/page.hta", "/srv/rig/page.hta"},
+      {"/srv/rig/lib/common.js", "/srv/rig/lib/common.js"},
+      {"/srv/rig/./lib/../img/a.gif", "/srv/rig/img/a.gif"},
+      {"/srv/rig/../secret.txt", std::nullopt},
+      {"/srv/rig2/page.hta", std::nullopt},
+      {"/srv/rig", std::nullopt},
       {"/etc/passwd", std::nullopt},
       {"relative/page.hta", std::nullopt},
       {"", std::nullopt},
   };
   for (const RequestCase& c : cases) {
-    EXPECT_EQ(pagehost::ResolveLocalRequest("/home/u/rig", c.request), c.served) << c.request;
+    EXPECT_EQ(pagehost::ResolveLocalRequest("/srv/rig", c.request), c.served) << c.request;
   }
 }
 
